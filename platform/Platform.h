@@ -1,0 +1,108 @@
+// The operating-system services that Tovrane's own logic uses, and nothing
+// more. core/ reaches Windows only through this interface, so it builds and is
+// tested natively against a recording fake; Win32Platform is the real one.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace tovrane {
+
+// Outcome of an operation that can fail. Callers are free to ignore it.
+struct OsResult {
+    std::uint32_t error = 0;  // the system error code; 0 means success
+
+    static OsResult Ok() { return {}; }
+    static OsResult Failed(std::uint32_t code) { return {code == 0 ? 1u : code}; }
+    bool ok() const { return error == 0; }
+    explicit operator bool() const { return ok(); }
+};
+
+enum class DriveType : std::uint32_t {
+    Unknown = 0,
+    NoRootDir = 1,
+    Removable = 2,
+    Fixed = 3,
+    Remote = 4,
+    CdRom = 5,
+    RamDisk = 6,
+};
+
+enum class PathKind { Missing, File, Folder };
+
+// File attribute bits, as the file system stores them.
+namespace attr {
+constexpr std::uint32_t kNormal = 0;
+constexpr std::uint32_t kReadOnly = 1;
+constexpr std::uint32_t kHidden = 2;
+constexpr std::uint32_t kSystem = 4;
+}  // namespace attr
+
+// Window style of a started program's main window.
+enum class ShowStyle : int {
+    MinimizedWithFocus = 2,  // SW_SHOWMINIMIZED
+};
+
+// Icon of a message box, as its flags value.
+enum class MessageIcon : unsigned {
+    None = 0,
+    Warning = 48,      // MB_ICONEXCLAMATION
+    Information = 64,  // MB_ICONINFORMATION
+};
+
+struct TwipsPerPixel {
+    double x = 15;  // 1440 / horizontal dots per inch
+    double y = 15;
+};
+
+// A program that was started. Destroying it lets go of the process without
+// ending it.
+class StartedProcess {
+public:
+    virtual ~StartedProcess() = default;
+    // Waits at most `timeoutMs` for the process to end; true when it ended.
+    virtual bool WaitForExit(std::uint32_t timeoutMs) = 0;
+};
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // The system's drive-roots buffer as GetLogicalDriveStrings fills it:
+    // "C:\<NUL>D:\<NUL>...<NUL>", padded with NULs to the buffer's size.
+    virtual std::wstring LogicalDriveStrings() = 0;
+    virtual DriveType DriveTypeOf(const std::wstring& root) = 0;
+    // True when the drive at `root` holds a medium (an empty card-reader
+    // slot answers "not ready"). Never raises the system's "no disk" dialog.
+    virtual bool HasMedium(const std::wstring& root) = 0;
+
+    virtual PathKind GetPathKind(const std::wstring& path) = 0;
+    virtual OsResult SetAttributes(const std::wstring& path, std::uint32_t mask) = 0;
+    virtual OsResult RemoveFile(const std::wstring& path) = 0;
+    virtual OsResult CopyFileTo(const std::wstring& from, const std::wstring& to) = 0;
+
+    // Starts `application` (a full path, never searched for) with exactly
+    // `commandLine` as its command line. Null when it could not be started.
+    virtual std::unique_ptr<StartedProcess> StartProgram(const std::wstring& application,
+                                                         const std::wstring& commandLine,
+                                                         ShowStyle style) = 0;
+
+    // "C:\WINDOWS" and "C:\WINDOWS\system32", without a trailing backslash.
+    virtual std::wstring WindowsFolder() = 0;
+    virtual std::wstring SystemFolder() = 0;
+    // The all-users Startup folder as the shell names it; empty when the
+    // shell gives no answer.
+    virtual std::wstring CommonStartupFolder() = 0;
+    // The running executable's full path.
+    virtual std::wstring ExecutablePath() = 0;
+    // True when both paths name one existing file, however they are spelt.
+    virtual bool IsSameFile(const std::wstring& a, const std::wstring& b) = 0;
+
+    // A modal box with an OK button; returns when it is closed.
+    virtual void ShowMessage(const std::wstring& text, MessageIcon icon,
+                             const std::wstring& title) = 0;
+    virtual TwipsPerPixel ScreenTwipsPerPixel() = 0;
+};
+
+}  // namespace tovrane

@@ -1,0 +1,217 @@
+#include "platform/Win32Platform.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <vector>
+
+namespace tovrane {
+
+namespace {
+
+OsResult LastResult(BOOL succeeded) {
+    return succeeded ? OsResult::Ok() : OsResult::Failed(GetLastError());
+}
+
+// Asking about an empty drive must never raise the system's "There is no
+// disk in the drive" box. The program sets this mode for good at start; the
+// guard makes the query safe in any process that uses it.
+class NoCriticalErrorBoxes {
+public:
+    NoCriticalErrorBoxes() : previous_(SetErrorMode(SEM_FAILCRITICALERRORS)) {
+        SetErrorMode(previous_ | SEM_FAILCRITICALERRORS);
+    }
+    ~NoCriticalErrorBoxes() { SetErrorMode(previous_); }
+    NoCriticalErrorBoxes(const NoCriticalErrorBoxes&) = delete;
+    NoCriticalErrorBoxes& operator=(const NoCriticalErrorBoxes&) = delete;
+
+private:
+    UINT previous_;
+};
+
+class Win32Process : public StartedProcess {
+public:
+    explicit Win32Process(HANDLE process) : process_(process) {}
+    ~Win32Process() override { CloseHandle(process_); }
+    Win32Process(const Win32Process&) = delete;
+    Win32Process& operator=(const Win32Process&) = delete;
+
+    // Waits while dispatching this thread's messages, so that the windows of
+    // the caller keep painting and answering. Input that arrives meanwhile is
+    // dispatched too: callers that must not be re-entered disable their
+    // window for the duration, as a modal dialog would.
+    bool WaitForExit(std::uint32_t timeoutMs) override {
+        const DWORD start = GetTickCount();
+        for (;;) {
+            const DWORD elapsed = GetTickCount() - start;
+            if (elapsed >= timeoutMs) {
+                return WaitForSingleObject(process_, 0) == WAIT_OBJECT_0;
+            }
+            const DWORD woke = MsgWaitForMultipleObjects(1, &process_, FALSE, timeoutMs - elapsed,
+                                                         QS_ALLINPUT);
+            if (woke == WAIT_OBJECT_0) {
+                return true;
+            }
+            if (woke != WAIT_OBJECT_0 + 1) {
+                return false;
+            }
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (msg.message == WM_QUIT) {
+                    // Leave the quit for the main loop to see.
+                    PostQuitMessage(static_cast<int>(msg.wParam));
+                    return WaitForSingleObject(process_, 0) == WAIT_OBJECT_0;
+                }
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+        }
+    }
+
+private:
+    HANDLE process_;
+};
+
+std::wstring FolderFrom(UINT (WINAPI* query)(LPWSTR, UINT)) {
+    std::vector<wchar_t> buffer(MAX_PATH + 1);
+    UINT length = query(buffer.data(), static_cast<UINT>(buffer.size()));
+    if (length >= buffer.size()) {
+        buffer.resize(length + 1);
+        length = query(buffer.data(), static_cast<UINT>(buffer.size()));
+    }
+    if (length == 0 || length >= buffer.size()) {
+        return {};
+    }
+    std::wstring folder(buffer.data(), length);
+    if (!folder.empty() && folder.back() == L'\\') {
+        folder.pop_back();
+    }
+    return folder;
+}
+
+}  // namespace
+
+std::wstring Win32Platform::LogicalDriveStrings() {
+    // 26 roots of four characters and the closing NUL need 105 characters;
+    // the buffer is roomier still.
+    wchar_t buffer[1024] = {};
+    GetLogicalDriveStringsW(512, buffer);
+    return std::wstring(buffer, 1024);
+}
+
+DriveType Win32Platform::DriveTypeOf(const std::wstring& root) {
+    return static_cast<DriveType>(GetDriveTypeW(root.c_str()));
+}
+
+bool Win32Platform::HasMedium(const std::wstring& root) {
+    NoCriticalErrorBoxes guard;
+    ULARGE_INTEGER available;
+    return GetDiskFreeSpaceExW(root.c_str(), &available, nullptr, nullptr) != FALSE;
+}
+
+PathKind Win32Platform::GetPathKind(const std::wstring& path) {
+    NoCriticalErrorBoxes guard;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return PathKind::Missing;
+    }
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
+}
+
+OsResult Win32Platform::SetAttributes(const std::wstring& path, std::uint32_t mask) {
+    return LastResult(SetFileAttributesW(path.c_str(), mask));
+}
+
+OsResult Win32Platform::RemoveFile(const std::wstring& path) {
+    return LastResult(DeleteFileW(path.c_str()));
+}
+
+OsResult Win32Platform::CopyFileTo(const std::wstring& from, const std::wstring& to) {
+    return LastResult(CopyFileW(from.c_str(), to.c_str(), FALSE));
+}
+
+std::unique_ptr<StartedProcess> Win32Platform::StartProgram(const std::wstring& application,
+                                                            const std::wstring& commandLine,
+                                                            ShowStyle style) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(style);
+    PROCESS_INFORMATION info = {};
+    // CreateProcessW may write into the command line, so it gets a copy.
+    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
+    line.push_back(L'\0');
+    if (!CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &info)) {
+        return nullptr;
+    }
+    CloseHandle(info.hThread);
+    return std::make_unique<Win32Process>(info.hProcess);
+}
+
+std::wstring Win32Platform::WindowsFolder() { return FolderFrom(GetWindowsDirectoryW); }
+
+std::wstring Win32Platform::SystemFolder() { return FolderFrom(GetSystemDirectoryW); }
+
+
+std::wstring Win32Platform::CommonStartupFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_STARTUP, nullptr, SHGFP_TYPE_CURRENT,
+                                folder))) {
+        return {};
+    }
+    return folder;
+}
+
+std::wstring Win32Platform::ExecutablePath() {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) {
+            return {};
+        }
+        if (length < buffer.size()) {
+            return std::wstring(buffer.data(), length);
+        }
+        buffer.resize(buffer.size() * 2);  // the path was cut short
+    }
+}
+
+bool Win32Platform::IsSameFile(const std::wstring& a, const std::wstring& b) {
+    auto identify = [](const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
+        HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE |
+                                  FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            return false;
+        }
+        const bool known = GetFileInformationByHandle(file, &info) != FALSE;
+        CloseHandle(file);
+        return known;
+    };
+    BY_HANDLE_FILE_INFORMATION first, second;
+    return identify(a, first) && identify(b, second) &&
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh &&
+           first.nFileIndexLow == second.nFileIndexLow;
+}
+
+void Win32Platform::ShowMessage(const std::wstring& text, MessageIcon icon,
+                                const std::wstring& title) {
+    // Owned by the thread's active window, if it has one, so that the box
+    // stays in front of the window whose action it answers.
+    MessageBoxW(GetActiveWindow(), text.c_str(), title.c_str(),
+                MB_OK | static_cast<UINT>(icon));
+}
+
+TwipsPerPixel Win32Platform::ScreenTwipsPerPixel() {
+    HDC screen = GetDC(nullptr);
+    const int dpiX = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+    const int dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen) {
+        ReleaseDC(nullptr, screen);
+    }
+    return {1440.0 / (dpiX > 0 ? dpiX : 96), 1440.0 / (dpiY > 0 ? dpiY : 96)};
+}
+
+}  // namespace tovrane

@@ -1,0 +1,34 @@
+// The platform services on Windows (XP SP3 and later).
+#pragma once
+
+#include "platform/Platform.h"
+
+namespace tovrane {
+
+class Win32Platform : public Platform {
+public:
+    std::wstring LogicalDriveStrings() override;
+    DriveType DriveTypeOf(const std::wstring& root) override;
+    bool HasMedium(const std::wstring& root) override;
+
+    PathKind GetPathKind(const std::wstring& path) override;
+    OsResult SetAttributes(const std::wstring& path, std::uint32_t mask) override;
+    OsResult RemoveFile(const std::wstring& path) override;
+    OsResult CopyFileTo(const std::wstring& from, const std::wstring& to) override;
+
+    std::unique_ptr<StartedProcess> StartProgram(const std::wstring& application,
+                                                 const std::wstring& commandLine,
+                                                 ShowStyle style) override;
+
+    std::wstring WindowsFolder() override;
+    std::wstring SystemFolder() override;
+    std::wstring CommonStartupFolder() override;
+    std::wstring ExecutablePath() override;
+    bool IsSameFile(const std::wstring& a, const std::wstring& b) override;
+
+    void ShowMessage(const std::wstring& text, MessageIcon icon,
+                     const std::wstring& title) override;
+    TwipsPerPixel ScreenTwipsPerPixel() override;
+};
+
+}  // namespace tovrane

@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include "core/DriveList.h"
+#include "tests/unit/FakePlatform.h"
+#include "tests/unit/TestText.h"
+
+namespace tovrane {
+namespace {
+
+using testing::FakePlatform;
+using Tokens = std::vector<DriveLetter>;
+
+TEST(SplitDriveLetters, KeepsEmptyTokensWhereSeparatorsLeaveNothing) {
+    EXPECT_EQ(SplitDriveLetters(L"A:\\C:\\D:\\"), (Tokens{L"", L"C", L"D", L""}));
+    EXPECT_EQ(SplitDriveLetters(L"C:\\E:\\"), (Tokens{L"C", L"E", L""}));
+    EXPECT_EQ(SplitDriveLetters(L"A:\\C:\\"), (Tokens{L"", L"C", L""}));
+    EXPECT_EQ(SplitDriveLetters(L"B:\\C:\\"), (Tokens{L"B", L"C", L""}));
+    EXPECT_EQ(SplitDriveLetters(L""), Tokens{});
+}
+
+TEST(ListDriveRoots, JoinsTheRootsWithoutNuls) {
+    FakePlatform os;
+    EXPECT_EQ(ListDriveRoots(os), L"");
+    os.AddDrive(L'A', DriveType::Removable);
+    os.AddDrive(L'C', DriveType::Fixed);
+    os.AddDrive(L'E', DriveType::Removable);
+    EXPECT_EQ(ListDriveRoots(os), L"A:\\C:\\E:\\");
+}
+
+TEST(FindRemovableDrive, HighestRemovableLetterWithAMediumWins) {
+    FakePlatform os;
+    os.AddDrive(L'A', DriveType::Removable);
+    os.AddDrive(L'C', DriveType::Fixed);
+    EXPECT_EQ(FindRemovableDrive(os), L"") << "A: is never the removable drive";
+
+    os.AddDrive(L'E', DriveType::Removable);
+    EXPECT_EQ(FindRemovableDrive(os), L"E");
+
+    os.AddDrive(L'F', DriveType::Removable);
+    os.AddDrive(L'H', DriveType::Removable);
+    os.AddDrive(L'I', DriveType::CdRom);
+    EXPECT_EQ(FindRemovableDrive(os), L"H");
+
+    // An empty card-reader slot with a higher letter is passed over.
+    os.AddDrive(L'K', DriveType::Removable, /*hasMedium=*/false);
+    EXPECT_EQ(FindRemovableDrive(os), L"H");
+
+    os.AddDrive(L'B', DriveType::Removable);
+    os.drives.erase(L'E');
+    os.drives.erase(L'F');
+    os.drives.erase(L'H');
+    EXPECT_EQ(FindRemovableDrive(os), L"B") << "B: is a candidate";
+}
+
+TEST(FindRemovableDrive, OnlyFixedAndOpticalDrivesGiveNone) {
+    FakePlatform os;
+    os.AddDrive(L'C', DriveType::Fixed);
+    os.AddDrive(L'D', DriveType::CdRom);
+    os.AddDrive(L'N', DriveType::Remote);
+    EXPECT_EQ(FindRemovableDrive(os), L"");
+    EXPECT_EQ(os.queried, (Tokens{L"C:\\", L"D:\\", L"N:\\"})) << "every drive, in order";
+}
+
+TEST(FindRemovableDrive, NeverAsksAboutAnEmptyToken) {
+    FakePlatform os;
+    os.AddDrive(L'A', DriveType::Removable);
+    os.AddDrive(L'C', DriveType::Fixed);
+    FindRemovableDrive(os);
+    for (const std::wstring& root : os.queried) {
+        EXPECT_NE(root, L":\\");
+    }
+    EXPECT_EQ(os.queried, Tokens{L"C:\\"});
+}
+
+TEST(ParseDriveLetter, AcceptsOneLetterWithAnOptionalColonOrRoot) {
+    const struct {
+        const wchar_t* text;
+        const wchar_t* letter;
+    } cases[] = {
+        {L"E", L"E"},   {L"e", L"E"},     {L"e:", L"E"},    {L"E:\\", L"E"}, {L"  c  ", L"C"},
+        {L" z:\\ ", L"Z"}, {L"A", L"A"},
+        // Everything else is no letter.
+        {L"", L""},           {L"   ", L""},           {L"请选择", L""},
+        {L"EF", L""},         {L"E:F", L""},           {L"E:/", L""},
+        {L"E::", L""},        {L"E:\\\\", L""},        {L":", L""},
+        {L":\\", L""},        {L"\"E\"", L""},         {L"C & del x", L""},
+        {L"E&", L""},         {L"E|", L""},            {L"%E%", L""},
+        {L"..", L""},         {L"E:\\..", L""},        {L"1", L""},
+        {L"\tE", L""},        {L"\uFF25", L""} /* full-width E */,
+        {L"é", L""},          {L"E\u3000", L""} /* ideographic space */,
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseDriveLetter(c.text), c.letter) << testing::Narrow(c.text);
+    }
+}
+
+}  // namespace
+}  // namespace tovrane
