@@ -74,7 +74,8 @@ OsResult FakePlatform::RemoveFile(const std::wstring& path) {
 
 OsResult FakePlatform::CopyFileTo(const std::wstring& from, const std::wstring& to) {
     calls.push_back(L"copy " + from + L" -> " + to);
-    if (GetPathKind(from) != PathKind::File || uncopyable.count(to)) {
+    if (GetPathKind(from) != PathKind::File || GetPathKind(to) == PathKind::Folder ||
+        uncopyable.count(to)) {
         return OsResult::Failed(5);
     }
     paths[to] = PathKind::File;
