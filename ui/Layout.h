@@ -1,0 +1,80 @@
+// What the windows have in common: controls described as tables of twips
+// rectangles and turned into real controls by one loop, the form font, and
+// the keyboard handling a plain (non-dialog) window needs to behave like a
+// dialog.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+#include "platform/Platform.h"
+
+namespace tovrane::layout {
+
+enum class Kind {
+    Frame,             // group box; takes no focus
+    Label,             // wrapping static text on the window's colour
+    TransparentLabel,  // wrapping static text that lets the window show through
+    LinkLabel,         // transparent, blue and underlined; clicks reach the window
+    Button,
+    CheckBox,       // ticks itself on a click
+    DropDownCombo,  // editable field with a drop-down list
+};
+
+struct ControlSpec {
+    const wchar_t* name;  // the control's name in the handlers
+    Kind kind;
+    int id;
+    int container;                 // id of the frame it sits in; 0 for the window itself
+    int left, top, width, height;  // twips, from the container's top-left corner
+    int tabIndex;
+    const wchar_t* caption;
+};
+
+struct FormSpec {
+    const wchar_t* className;
+    const wchar_t* title;
+    int clientWidth, clientHeight;  // twips
+    const ControlSpec* controls;
+    std::size_t controlCount;
+};
+
+// The most items a drive list can hold: the placeholder and the tokens of
+// 26 drive letters less A:, with an empty token at each end.
+constexpr int kMaxListItems = 28;
+
+// Twips to whole pixels, rounded to the nearest.
+int PixelsX(int twips, TwipsPerPixel scale);
+int PixelsY(int twips, TwipsPerPixel scale);
+
+// 宋体 9 pt in the GB2312 character set, for every control; the link font is
+// the same, underlined.
+HFONT FormFont();
+HFONT LinkFont();
+
+// Registers the class of a form: the button-face background, the exe's icon.
+bool RegisterFormClass(HINSTANCE instance, const wchar_t* className, WNDPROC windowProc);
+
+// Creates the form hidden, with the client size of the table, centred in the
+// work area. Its controls are made while it handles WM_CREATE (CreateControls).
+HWND CreateForm(HINSTANCE instance, const FormSpec& form, TwipsPerPixel scale);
+
+// Makes the table's controls as children of `window`, focusable ones in tab
+// order, with frames and labels below everything else in the Z-order.
+void CreateControls(HWND window, const FormSpec& form, TwipsPerPixel scale);
+
+// The answer to WM_CTLCOLORSTATIC for the table's labels: transparent and
+// link labels get a hollow brush (link text in blue). Zero for anything else:
+// the caller then leaves the message to DefWindowProc.
+HBRUSH LabelColours(const FormSpec& form, HWND window, HWND control, HDC dc);
+
+// Enter in a plain window driven by IsDialogMessage arrives as IDOK; as in a
+// dialog, it presses the push button that has the focus.
+void PressFocusedButton(HWND window);
+
+// WM_ACTIVATE for a form: a dialog gives the focus back to the control that
+// had it; a plain window would keep it itself. True when handled.
+bool KeepFocusOnActivate(HWND window, WPARAM wParam, HWND& lastFocus);
+
+}  // namespace tovrane::layout
