@@ -1,0 +1,266 @@
+#include "ui/Form1.h"
+
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "core/AppInfo.h"
+#include "core/AutorunGuard.h"
+#include "core/DriveList.h"
+#include "core/Startup.h"
+#include "ui/Form3.h"
+#include "ui/Layout.h"
+
+namespace tovrane::Form1 {
+
+namespace {
+
+using layout::ControlSpec;
+using layout::Kind;
+
+constexpr wchar_t kPlaceholder[] = L"请选择";
+
+// clang-format off
+constexpr ControlSpec kControls[] = {
+    // name       kind                    id         frame    left  top   width height tab
+    {L"Frame4",   Kind::Frame,            kFrame4,   0,       120,  120,  3615, 1455,  11,
+        L"U盘病毒防御"},
+    {L"Command1", Kind::Button,           kCommand1, kFrame4, 120,  360,  1455, 375,   12,
+        L"防御U盘"},
+    {L"Command4", Kind::Button,           kCommand4, kFrame4, 1680, 360,  1815, 375,   13,
+        L"防御本地所有盘符"},
+    {L"Label5",   Kind::Label,            kLabel5,   kFrame4, 120,  960,  1335, 255,   14,
+        L"防御单个盘符:"},
+    {L"Combo2",   Kind::DropDownCombo,    kCombo2,   kFrame4, 1320, 937,  975,  300,   15,
+        kPlaceholder},
+    {L"Command5", Kind::Button,           kCommand5, kFrame4, 2400, 900,  1095, 375,   16,
+        L"防御"},
+    {L"Frame3",   Kind::Frame,            kFrame3,   0,       120,  1680, 3615, 735,   6,
+        L"安全打开盘符"},
+    {L"Combo1",   Kind::DropDownCombo,    kCombo1,   kFrame3, 1200, 270,  975,  300,   7,
+        kPlaceholder},
+    {L"Command2", Kind::Button,           kCommand2, kFrame3, 2280, 240,  1215, 375,   8,
+        L"安全打开"},
+    {L"Label1",   Kind::Label,            kLabel1,   kFrame3, 120,  300,  1095, 255,   9,
+        L"请选择盘符:"},
+    {L"Frame2",   Kind::Frame,            kFrame2,   0,       120,  2520, 3615, 1215,  3,
+        L"开机自启动"},
+    {L"Check1",   Kind::CheckBox,         kCheck1,   kFrame2, 240,  360,  1935, 255,   4,
+        L"是否加入开机自启动"},
+    {L"Command3", Kind::Button,           kCommand3, kFrame2, 2280, 240,  1215, 375,   5,
+        L"程序说明"},
+    {L"Label4",   Kind::TransparentLabel, kLabel4,   kFrame2, 240,  720,  3255, 375,   10,
+        L"建议:加入开机自启动,该软件体积小,并不会占多资源,请放心使用!"},
+    {L"Frame1",   Kind::Frame,            kFrame1,   0,       120,  3840, 3615, 615,   0,
+        L"作者信息"},
+    {L"Label2",   Kind::Label,            kLabel2,   kFrame1, 120,  240,  1935, 255,   1,
+        L"Tovrane 项目"},
+    {L"Label3",   Kind::Label,            kLabel3,   kFrame1, 2040, 240,  1335, 255,   2,
+        L"QQ: 10000"},
+};
+
+// Client area 3795 x 4545 twips.
+constexpr layout::FormSpec kForm = {kClassName, kAppTitle, 3795, 4545,
+                                    kControls, std::size(kControls)};
+// clang-format on
+
+HINSTANCE g_instance = nullptr;
+Platform* g_os = nullptr;
+HWND g_form = nullptr;
+HWND g_lastFocus = nullptr;  // the control that gets the focus back on activation
+
+HWND Control(int id) {
+    return GetDlgItem(g_form, id);
+}
+
+// The letter typed or picked in a combo box; empty for anything else,
+// the placeholder included.
+DriveLetter PickedDrive(int comboId) {
+    HWND combo = Control(comboId);
+    std::vector<wchar_t> text(GetWindowTextLengthW(combo) + 1);
+    GetWindowTextW(combo, text.data(), static_cast<int>(text.size()));
+    return ParseDriveLetter(text.data());
+}
+
+// GuardDrive waits for its "md" command while dispatching this thread's
+// messages, so the window keeps painting. Disabled meanwhile, as the owner of
+// a modal dialog is, it lets no click start a handler inside the running one.
+class DisabledWhileGuarding {
+public:
+    DisabledWhileGuarding() {
+        HWND focus = GetFocus();
+        if (focus && IsChild(g_form, focus)) {
+            g_lastFocus = focus;  // disabling the window takes the focus away
+        }
+        EnableWindow(g_form, FALSE);
+    }
+    ~DisabledWhileGuarding() {
+        if (!IsWindow(g_form)) {
+            return;
+        }
+        EnableWindow(g_form, TRUE);
+        if (GetActiveWindow() == g_form && g_lastFocus) {
+            SetFocus(g_lastFocus);
+        }
+    }
+    DisabledWhileGuarding(const DisabledWhileGuarding&) = delete;
+    DisabledWhileGuarding& operator=(const DisabledWhileGuarding&) = delete;
+};
+
+void AddListItem(HWND combo, const std::wstring& text) {
+    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+// -- handlers ---------------------------------------------------------------
+
+bool Form_Load(HWND window) {
+    g_form = window;
+    layout::CreateControls(window, kForm, g_os->ScreenTwipsPerPixel());
+    RefreshDriveLists();
+    SendMessageW(Control(kCheck1), BM_SETCHECK, IsInStartup(*g_os) ? BST_CHECKED : BST_UNCHECKED,
+                 0);
+    g_lastFocus = Control(kCheck1);
+    return true;
+}
+
+void Command1_Click() {
+    DisabledWhileGuarding busy;
+    GuardDrive(*g_os, FindRemovableDrive(*g_os));
+}
+
+void Command2_Click() {
+    const DriveLetter letter = PickedDrive(kCombo1);
+    if (!IsDriveLetter(letter)) {
+        return;
+    }
+    // The drive is opened through the shell, which would act on an
+    // autorun.inf file there: the file goes first.
+    RemoveAutorun(*g_os, letter);
+    SafeOpenDrive(*g_os, letter);
+}
+
+void Command3_Click() {
+    Form3::Show(g_instance, *g_os);
+}
+
+void Command4_Click() {
+    DisabledWhileGuarding busy;
+    for (const DriveLetter& token : SplitDriveLetters(ListDriveRoots(*g_os))) {
+        GuardDrive(*g_os, token);  // each drive whatever became of the previous one
+    }
+}
+
+void Command5_Click() {
+    const DriveLetter letter = PickedDrive(kCombo2);
+    if (!IsDriveLetter(letter)) {
+        return;
+    }
+    DisabledWhileGuarding busy;
+    GuardDrive(*g_os, letter);
+}
+
+void Check1_Click() {
+    HWND check = Control(kCheck1);
+    const int value = SendMessageW(check, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+    const int shown = ApplyStartupChoice(*g_os, value);
+    SendMessageW(check, BM_SETCHECK, shown == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void Form_Command(int id, int code) {
+    if (code != BN_CLICKED) {
+        return;
+    }
+    switch (id) {
+        case IDOK:
+            layout::PressFocusedButton(g_form);
+            break;
+        case kCommand1:
+            Command1_Click();
+            break;
+        case kCommand2:
+            Command2_Click();
+            break;
+        case kCommand3:
+            Command3_Click();
+            break;
+        case kCommand4:
+            Command4_Click();
+            break;
+        case kCommand5:
+            Command5_Click();
+            break;
+        case kCheck1:
+            Check1_Click();
+            break;
+    }
+}
+
+void Form_Unload() {
+    g_form = nullptr;
+    g_lastFocus = nullptr;
+    // Closing the main window ends the program.
+    PostQuitMessage(0);
+}
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            return Form_Load(window) ? 0 : -1;
+        case WM_COMMAND:
+            Form_Command(LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        case WM_CTLCOLORSTATIC:
+            if (HBRUSH brush = layout::LabelColours(kForm, window, reinterpret_cast<HWND>(lParam),
+                                                    reinterpret_cast<HDC>(wParam))) {
+                return reinterpret_cast<LRESULT>(brush);
+            }
+            break;
+        case WM_ACTIVATE:
+            if (layout::KeepFocusOnActivate(window, wParam, g_lastFocus)) {
+                return 0;
+            }
+            break;
+        case WM_DESTROY:
+            Form_Unload();
+            return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+HWND Show(HINSTANCE instance, Platform& os, int show) {
+    if (!g_form) {
+        g_instance = instance;
+        g_os = &os;
+        if (!layout::RegisterFormClass(instance, kClassName, WindowProc) ||
+            !layout::CreateForm(instance, kForm, os.ScreenTwipsPerPixel())) {
+            return nullptr;
+        }
+    }
+    ShowWindow(g_form, show);
+    return g_form;
+}
+
+HWND Window() {
+    return g_form;
+}
+
+void RefreshDriveLists() {
+    if (!g_form) {
+        return;
+    }
+    HWND combo1 = Control(kCombo1);
+    HWND combo2 = Control(kCombo2);
+    // Emptying an editable combo box's list empties its field as well.
+    SendMessageW(combo1, CB_RESETCONTENT, 0, 0);
+    SendMessageW(combo2, CB_RESETCONTENT, 0, 0);
+    AddListItem(combo1, kPlaceholder);
+    AddListItem(combo2, kPlaceholder);
+    for (const DriveLetter& token : SplitDriveLetters(ListDriveRoots(*g_os))) {
+        AddListItem(combo1, token);
+        AddListItem(combo2, token);
+    }
+}
+
+}  // namespace tovrane::Form1
