@@ -8,7 +8,7 @@ packages=(
     g++-mingw-w64-i686-posix      # the Windows programs (posix threads: GoogleTest needs std::mutex)
     mingw-w64-tools binutils-mingw-w64-i686
     wine wine32 fonts-wine        # running them
-    xvfb xauth xdotool imagemagick  # a private display, input and screenshots
+    xvfb xauth xdotool x11-utils imagemagick  # a private display, input and screenshots
     fonts-wqy-microhei fonts-arphic-ukai  # Chinese glyphs (sans and Kai)
     locales e2fsprogs             # zh_CN.UTF-8 for the tests; chattr
 )
