@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# Runs one Windows test program under Wine in a prefix of its own, with the
+# drives, locale and display it asks for, and answers with its exit status.
+#
+# run-suite.sh --win32 BUILD_DIR --name NAME [--locale zh_CN|C]
+#              [--drive L=TYPE[:STATE]]... [--seed L=DIR]... [--install FILE]...
+#              [--timeout SECONDS] [--keep] -- PROGRAM.exe [ARG...]
+#
+#   --win32    the win32 build folder; the template prefix, the compiled
+#              locale and the suites' folders live in BUILD_DIR/wine
+#   --name     names the suite's folder and its log lines
+#   --locale   zh_CN (default: code page 936) or C (code page 1252)
+#   --drive    maps drive L: of TYPE floppy|cdrom|hd|network|ramdisk in STATE
+#              folder (default) | missing (an empty slot) | readonly
+#   --seed     copies the contents of DIR onto drive L: before it is made
+#              read-only
+#   --install  copies FILE into C:\tovrane beside the program
+#   --timeout  bound on the program's run (default 240 s)
+#   --keep     leaves the suite's folder behind for inspection
+#
+# The program runs as C:\tovrane\PROGRAM.exe in the current folder
+# C:\tovrane\work. It finds in its environment TOVRANE_LOCALE (zh_CN or C)
+# and TOVRANE_UNWRITABLE_DRIVES (the letters of the readonly drives that
+# really could be made unwritable).
+set -u -o pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=wine-env.sh
+source "$here/wine-env.sh"
+
+usage() {
+    sed -n '5,8p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
+    exit 2
+}
+
+win32_dir="" name="" locale=zh_CN bound=240
+drives=() seeds=() installs=()
+while [ $# -gt 0 ]; do
+    case $1 in
+    --win32) win32_dir=${2:-} && shift 2 ;;
+    --name) name=${2:-} && shift 2 ;;
+    --locale) locale=${2:-} && shift 2 ;;
+    --drive) drives+=("${2:-}") && shift 2 ;;
+    --seed) seeds+=("${2:-}") && shift 2 ;;
+    --install) installs+=("${2:-}") && shift 2 ;;
+    --timeout) bound=${2:-} && shift 2 ;;
+    --keep) TW_KEEP=1 && shift ;;
+    --) shift && break ;;
+    *) usage ;;
+    esac
+done
+[ -n "$win32_dir" ] && [ -n "$name" ] && [ $# -ge 1 ] || usage
+program=$1
+shift
+[ -f "$program" ] || tw_die "no $program: build the win32 tree first"
+for file in "${installs[@]}"; do
+    [ -f "$file" ] || tw_die "no $file to install: build the win32 tree first"
+done
+[[ $bound =~ ^[0-9]+$ ]] || tw_die "--timeout takes seconds"
+
+started=$(date +%s.%N)
+wine_dir=$(cd "$win32_dir" && pwd)/wine
+mkdir -p "$wine_dir/runs" || tw_die "cannot write $wine_dir"
+
+unset LC_ALL LANGUAGE
+case $locale in
+zh_CN)
+    export LOCPATH
+    LOCPATH=$(tw_locale_dir "$wine_dir") || exit 2
+    export LANG=zh_CN.UTF-8
+    ;;
+C) export LANG=C ;;
+*) tw_die "--locale takes zh_CN or C" ;;
+esac
+export TOVRANE_LOCALE=$locale
+tw_wine_defaults
+template=$(tw_template "$wine_dir") || exit 2
+
+trap tw_cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+tw_new_prefix "$template" "$(mktemp -d "$wine_dir/runs/$name.XXXXXX")"
+
+unwritable=""
+for spec in "${drives[@]}"; do
+    [[ $spec =~ ^([A-Za-z])=([a-z]+)(:([a-z]+))?$ ]] || tw_die "bad --drive '$spec'"
+    letter=${BASH_REMATCH[1]^^}
+    [ "$letter" != C ] || tw_die "C: is the prefix's own drive"
+    tw_map_drive "$letter" "${BASH_REMATCH[2]}" "${BASH_REMATCH[4]:-folder}"
+done
+for spec in "${seeds[@]}"; do
+    [[ $spec =~ ^([A-Za-z])=(.+)$ ]] && [ -d "${BASH_REMATCH[2]}" ] || tw_die "bad --seed '$spec'"
+    folder=$(tw_drive_folder "${BASH_REMATCH[1]}")
+    [ -d "$folder" ] || tw_die "--seed: drive ${BASH_REMATCH[1]}: has no folder"
+    cp -a "${BASH_REMATCH[2]}/." "$folder/" || tw_die "could not seed ${BASH_REMATCH[1]}:"
+done
+for spec in "${drives[@]}"; do
+    [[ $spec == *:readonly ]] || continue
+    letter=${spec:0:1}
+    if tw_freeze_drive "$letter"; then
+        unwritable+=${letter^^}
+    else
+        tw_log "drive ${letter^^}: could not be made unwritable (chattr +i); its tests will skip"
+    fi
+done
+export TOVRANE_UNWRITABLE_DRIVES=$unwritable
+tw_write_drive_types
+
+for file in "$program" "${installs[@]}"; do
+    cp "$file" "$TW_PREFIX/drive_c/tovrane/" || tw_die "could not install $file"
+done
+
+tw_start_display
+tw_start_wineserver
+ready=$(date +%s.%N)
+
+tw_run_program "$bound" "$(basename "$program")" "$@"
+status=$?
+finished=$(date +%s.%N)
+tw_log "$(awk -v n="$name" -v s="$started" -v r="$ready" -v f="$finished" -v x="$status" \
+    'BEGIN { printf "suite %s: set-up %.1f s, run %.1f s, exit status %d", n, r - s, f - r, x }')"
+exit $status

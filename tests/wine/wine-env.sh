@@ -1,0 +1,263 @@
+# Wine sessions for the test suites: a template prefix per build, a private
+# copy of it per suite with mapped drives, a private X display and a private
+# wineserver, all torn down again. Sourced by run-suite.sh; see README.md.
+#
+# Everything started here is stopped by its pid, or by "wineserver -k" under
+# the suite's own WINEPREFIX: other Wine sessions run on the same machine.
+
+TW_RUN_DIR=""          # this suite's folder: prefix, drive folders, logs
+TW_PREFIX=""           # this suite's WINEPREFIX
+TW_XVFB_PID=""
+TW_FROZEN=()           # drive folders made immutable, to thaw at the end
+TW_KEEP=""             # non-empty: leave TW_RUN_DIR for inspection
+
+tw_log() { printf 'wine-env: %s\n' "$*" >&2; }
+tw_die() {
+    tw_log "error: $*"
+    exit 2
+}
+
+# The settings every Wine process of the suites runs with: a 32-bit prefix,
+# no Mono or Gecko prompts, and no menu entries or file associations written
+# into the host's home.
+tw_wine_defaults() {
+    export WINEARCH=win32
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+    export WINEDEBUG="${WINEDEBUG:--all}"
+}
+
+# tw_locked LOCKFILE COMMAND...: runs COMMAND while holding LOCKFILE, so that
+# suites started in parallel by CTest build a shared thing only once.
+tw_locked() {
+    local lock=$1 fd status
+    shift
+    exec {fd}>"$lock" || return 1
+    if ! flock -w 900 "$fd"; then
+        exec {fd}>&-
+        tw_log "gave up waiting for $lock"
+        return 1
+    fi
+    "$@"
+    status=$?
+    exec {fd}>&-
+    return $status
+}
+
+# tw_locale_dir WINE_DIR: prints a LOCPATH holding zh_CN.UTF-8. Debian's
+# images lack that locale; it is compiled once per build, beside the build,
+# and the system is left as it is.
+tw_locale_dir() {
+    local dir=$1/locale
+    # Output goes to stderr: the caller reads the path from stdout.
+    [ -f "$dir/zh_CN.UTF-8/LC_CTYPE" ] || tw_locked "$1/locale.lock" _tw_make_locale "$dir" >&2 ||
+        tw_die "could not compile the zh_CN.UTF-8 locale"
+    printf '%s\n' "$dir"
+}
+
+_tw_make_locale() {
+    local dir=$1
+    [ -f "$dir/zh_CN.UTF-8/LC_CTYPE" ] && return 0
+    mkdir -p "$dir" && rm -rf "$dir/new" || return 1
+    localedef -i zh_CN -f UTF-8 "$dir/new"
+    [ -f "$dir/new/LC_CTYPE" ] && mv "$dir/new" "$dir/zh_CN.UTF-8"
+}
+
+# tw_template WINE_DIR: prints the path of the build's template prefix,
+# making it first when it is missing.
+tw_template() {
+    local template=$1/template
+    [ -f "$template/.tovrane-template" ] ||
+        tw_locked "$1/template.lock" _tw_make_template "$template" >&2 ||
+        tw_die "could not make the template prefix $template"
+    printf '%s\n' "$template"
+}
+
+_tw_make_template() {
+    local template=$1 new=$1.new
+    [ -f "$template/.tovrane-template" ] && return 0
+    tw_log "making the template prefix (once per build, about 15 s)"
+    rm -rf "$template" "$new"
+    mkdir -p "$(dirname "$new")" || return 1
+    (
+        # Its own wineserver, no display, and a neutral locale: each suite
+        # sets its own locale and display when it runs.
+        export WINEPREFIX=$new LANG=C
+        unset DISPLAY LC_ALL
+        tw_wine_defaults
+        timeout 300 wineboot -i || exit 1
+
+        # Caption buttons are drawn with Marlett, which Debian's Wine does not
+        # find where fonts-wine installs it.
+        cp /usr/share/wine/fonts/*.ttf "$new/drive_c/windows/Fonts/" || exit 1
+
+        # Under zh_CN a request for the Kai face would get WenQuanYi.
+        printf 'Windows Registry Editor Version 5.00\r\n\r\n%s\r\n%s\r\n\r\n' \
+            '[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]' \
+            '"楷体_GB2312"="AR PL UKai CN"' |
+            iconv -f UTF-8 -t UTF-16 >"$new/drive_c/fonts.reg" || exit 1
+        (cd "$new/drive_c" && timeout 60 wine regedit /S 'C:\fonts.reg') || exit 1
+        rm -f "$new/drive_c/fonts.reg"
+        timeout 60 wineserver -w || { wineserver -k; exit 1; }
+        grep -q '^"\\x6977\\x4f53_GB2312"="AR PL UKai CN"' "$new/system.reg" || {
+            tw_log "the FontSubstitutes entry did not reach the registry"
+            exit 1
+        }
+    ) || {
+        WINEPREFIX=$new timeout 30 wineserver -k 2>/dev/null
+        return 1
+    }
+
+    # Z: maps the machine's root: a test that protects every drive would
+    # write there. The profile folders link into the host's home; the tests
+    # get folders of their own instead.
+    rm -f "$new/dosdevices/z:"
+    local link
+    for link in "$new"/drive_c/users/*/*; do
+        if [ -L "$link" ]; then
+            rm -f "$link" && mkdir "$link" || return 1
+        fi
+    done
+    touch "$new/.tovrane-template" && mv "$new" "$template"
+}
+
+# tw_new_prefix TEMPLATE RUN_DIR: this suite's own copy of the template.
+# A full copy: wineserver rewrites system.reg in place, so hard links would
+# change the template too.
+tw_new_prefix() {
+    TW_RUN_DIR=$2
+    TW_PREFIX=$2/prefix
+    cp -a "$1" "$TW_PREFIX" || tw_die "could not copy the template prefix"
+    mkdir -p "$TW_PREFIX/drive_c/tovrane/work" "$TW_RUN_DIR/drives"
+    export WINEPREFIX=$TW_PREFIX
+}
+
+# tw_map_drive LETTER TYPE STATE
+#   TYPE: floppy (removable), cdrom, hd, network, ramdisk
+#   STATE: folder   - a fresh empty folder
+#          missing  - a link to a folder that does not exist: an empty
+#                     card-reader slot (GetDiskFreeSpaceEx fails)
+#          readonly - a folder made unwritable by tw_freeze_drive
+# The type is written by tw_write_drive_types, before the wineserver starts:
+# links and types are both read only when it starts.
+tw_map_drive() {
+    local letter=${1,,} type=$2 state=$3
+    local folder=$TW_RUN_DIR/drives/$letter
+    case $type in
+    floppy | cdrom | hd | network | ramdisk) ;;
+    *) tw_die "unknown drive type '$type'" ;;
+    esac
+    case $state in
+    folder | readonly) mkdir "$folder" || tw_die "could not make $folder" ;;
+    missing) ;;
+    *) tw_die "unknown drive state '$state'" ;;
+    esac
+    [ -e "$TW_PREFIX/dosdevices/$letter:" ] && tw_die "drive $letter: is mapped already"
+    ln -s "$folder" "$TW_PREFIX/dosdevices/$letter:" || tw_die "could not map $letter:"
+    TW_DRIVE_TYPES+=("\"$letter:\"=\"$type\"")
+}
+TW_DRIVE_TYPES=()
+
+tw_drive_folder() { printf '%s\n' "$TW_RUN_DIR/drives/${1,,}"; }
+
+# tw_freeze_drive LETTER: makes the drive's root unwritable. The suites run
+# as root, whom permission bits do not stop; the immutable flag on the drive's
+# folder does (on ext4 even root then gets EPERM): nothing in the root can be
+# created, deleted or renamed. The files already there keep their own flags,
+# so a test can still see whether their attributes were changed. Fails when
+# the flag cannot be set here; the tests that need the drive then skip.
+tw_freeze_drive() {
+    local folder
+    folder=$(tw_drive_folder "$1")
+    chattr +i "$folder" 2>/dev/null || return 1
+    TW_FROZEN+=("$folder")
+    if (: >"$folder/.write-probe") 2>/dev/null; then
+        rm -f "$folder/.write-probe"
+        return 1
+    fi
+}
+
+tw_write_drive_types() {
+    [ ${#TW_DRIVE_TYPES[@]} -gt 0 ] || return 0
+    # Appended as one more section of the same key: Wine merges them on load.
+    {
+        printf '\n[Software\\\\Wine\\\\Drives] %s\n' "$(date +%s)"
+        printf '%s\n' "${TW_DRIVE_TYPES[@]}"
+    } >>"$TW_PREFIX/system.reg"
+}
+
+# tw_start_display: a private Xvfb on a display number it picks as free.
+tw_start_display() {
+    local numberFile=$TW_RUN_DIR/display i
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
+        3>"$numberFile" >"$TW_RUN_DIR/xvfb.log" 2>&1 &
+    TW_XVFB_PID=$!
+    for ((i = 0; i < 100; i++)); do
+        [ -s "$numberFile" ] && break
+        kill -0 "$TW_XVFB_PID" 2>/dev/null || tw_die "Xvfb failed: $(cat "$TW_RUN_DIR/xvfb.log")"
+        sleep 0.1
+    done
+    [ -s "$numberFile" ] || tw_die "Xvfb did not start within 10 s"
+    export DISPLAY=":$(head -n 1 "$numberFile")"
+}
+
+tw_start_wineserver() {
+    # Its output goes to a file: a daemon holding the suite's output open
+    # would keep CTest waiting.
+    timeout 30 wineserver -p >"$TW_RUN_DIR/wineserver.log" 2>&1 ||
+        tw_die "the wineserver did not start"
+}
+
+# tw_run_program TIMEOUT PROGRAM.EXE [ARG...]: runs C:\tovrane\PROGRAM.EXE
+# with C:\tovrane\work as its current folder (there is no Z: to start from);
+# returns its exit status.
+tw_run_program() {
+    local bound=$1 program=$2 status
+    shift 2
+    # In the background: bash runs a trap only once the foreground command
+    # has ended, and an interrupted suite must clean up at once.
+    (cd "$TW_PREFIX/drive_c/tovrane/work" &&
+        exec timeout -k 10 "$bound" wine "C:\\tovrane\\$program" "$@") &
+    TW_PROGRAM_PID=$!
+    wait "$TW_PROGRAM_PID"
+    status=$?
+    TW_PROGRAM_PID=""
+    [ $status -eq 124 ] && tw_log "$program was stopped after $bound s"
+    return $status
+}
+TW_PROGRAM_PID=""
+
+# tw_cleanup: stops what this suite started and removes its folder. Safe to
+# call at any stage (it is the EXIT trap).
+tw_cleanup() {
+    if [ -n "$TW_PROGRAM_PID" ]; then
+        kill "$TW_PROGRAM_PID" 2>/dev/null
+    fi
+    if [ -n "$TW_PREFIX" ] && [ -d "$TW_PREFIX" ]; then
+        # Also ends the explorer windows that "cmd /c start" opened.
+        WINEPREFIX=$TW_PREFIX timeout 30 wineserver -k 2>/dev/null
+        WINEPREFIX=$TW_PREFIX timeout 30 wineserver -w 2>/dev/null
+    fi
+    if [ -n "$TW_XVFB_PID" ]; then
+        kill "$TW_XVFB_PID" 2>/dev/null
+        local i
+        for ((i = 0; i < 50; i++)); do
+            kill -0 "$TW_XVFB_PID" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -KILL "$TW_XVFB_PID" 2>/dev/null
+        wait "$TW_XVFB_PID" 2>/dev/null
+        TW_XVFB_PID=""
+    fi
+    local folder
+    for folder in "${TW_FROZEN[@]}"; do
+        chattr -i "$folder" || tw_log "could not thaw $folder: run chattr -i on it"
+    done
+    TW_FROZEN=()
+    if [ -n "$TW_RUN_DIR" ] && [ -d "$TW_RUN_DIR" ]; then
+        if [ -n "$TW_KEEP" ]; then
+            tw_log "kept $TW_RUN_DIR"
+        else
+            rm -rf "$TW_RUN_DIR"
+        fi
+    fi
+}
