@@ -1,0 +1,100 @@
+// Drives another process's windows from outside, the way a user would, for
+// the tests that run under Wine. Every wait is bounded: lookups poll until a
+// deadline and give up with an empty answer rather than hang a suite.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tovrane::driver {
+
+// Asks `done` every few milliseconds until it answers true or `timeoutMs`
+// has passed; returns its last answer.
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+// A started program. Destroying it lets go of the process without ending it.
+class Process {
+public:
+    Process() = default;
+    Process(HANDLE handle, DWORD id) : handle_(handle), id_(id) {}
+    ~Process();
+    Process(Process&& other) noexcept;
+    Process& operator=(Process&& other) noexcept;
+
+    bool Started() const { return handle_ != nullptr; }
+    DWORD Id() const { return id_; }
+    // True when the process has ended within `timeoutMs`.
+    bool WaitForExit(DWORD timeoutMs);
+    // STILL_ACTIVE while the process runs.
+    DWORD ExitCode() const;
+
+private:
+    HANDLE handle_ = nullptr;
+    DWORD id_ = 0;
+};
+
+// Starts `application` (a full path) with exactly `commandLine`, in
+// `currentDir` (empty: the caller's own). Not started when it could not be.
+Process StartProgram(const std::wstring& application, const std::wstring& commandLine,
+                     const std::wstring& currentDir = L"");
+
+// A top-level window whose class is `className` and whose title contains
+// `titlePart` (an empty value matches anything), found within `timeoutMs`;
+// null when none appeared.
+HWND FindTopWindow(const std::wstring& className, const std::wstring& titlePart, DWORD timeoutMs);
+
+std::wstring ClassOf(HWND window);
+// The text as WM_GETTEXT gives it; for a drop-down combo box, its edit text.
+std::wstring TextOf(HWND window);
+
+struct Control {
+    HWND hwnd;
+    std::wstring className;
+    std::wstring text;
+    int id;
+    RECT rect;  // in the parent's client coordinates
+};
+
+// The direct children of `parent`, in Z order (creation order, unless moved).
+std::vector<Control> ListControls(HWND parent);
+
+// A button click as the user makes it: the owner gets BN_CLICKED.
+void Click(HWND button);
+bool IsChecked(HWND checkBox);
+// Clicks the box when it is not already in the wanted state.
+void SetChecked(HWND checkBox, bool checked);
+
+std::vector<std::wstring> ComboItems(HWND combo);
+// Types `text` into a drop-down combo's edit field over what it held, key by
+// key, so that the owner gets CBN_EDITCHANGE as from the keyboard. True once
+// the field shows `text`.
+bool SetComboText(HWND combo, const std::wstring& text);
+// Selects item `index` and tells the owner (CBN_SELCHANGE), as a choice in
+// the list would. False when there is no such item.
+bool ChooseComboItem(HWND combo, int index);
+
+// A message box (#32770) shown by process `processId` (0: any process),
+// found within `timeoutMs`; null when none appeared.
+HWND FindMessageBox(DWORD processId, DWORD timeoutMs);
+std::wstring MessageBoxText(HWND box);
+void PressOk(HWND box);
+
+// Sends WM_DEVICECHANGE `event` (DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE)
+// for the volume `letter`, as the system does when a stick comes or goes.
+// Across processes Wine copies the record into the target. False when the
+// window did not answer within a few seconds.
+bool SendVolumeChange(HWND window, UINT event, wchar_t letter);
+
+// Posts what the shell posts for a tray icon: `callbackMessage` with the
+// icon's id and the mouse message (WM_MOUSEMOVE, WM_RBUTTONUP, ...).
+bool PostTrayMouse(HWND owner, UINT callbackMessage, UINT iconId, UINT mouseMessage);
+
+// The control that has the keyboard focus in the thread owning `window`.
+HWND FocusOf(HWND window);
+// Presses Tab on that control; a dialog loop moves the focus on.
+bool PostTab(HWND window);
+
+}  // namespace tovrane::driver
