@@ -1,0 +1,60 @@
+// The Wine suite's entry point. The same exe serves as the helper process
+// that its tests start: to look at a path from a new process, or to show a
+// window for the driver to work on.
+#include <gtest/gtest.h>
+
+#include "wine_tests.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cwchar>
+
+namespace tovrane::wine {
+
+std::wstring ThisExe() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+    return path.substr(0, path.rfind(L'\\'));
+}
+
+std::wstring SuiteSetting(const wchar_t* name) {
+    wchar_t value[256] = {};
+    const DWORD length = GetEnvironmentVariableW(name, value, 256);
+    return length < 256 ? std::wstring(value, length) : std::wstring();
+}
+
+std::string Hex(DWORD value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%lX", static_cast<unsigned long>(value));
+    return text;
+}
+
+std::string Utf8(const std::wstring& text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], size,
+                        nullptr, nullptr);
+    return out;
+}
+
+}  // namespace tovrane::wine
+
+int main(int argc, char** argv) {
+    using namespace tovrane::wine;
+    int count = 0;
+    wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (args && count == 3 && std::wcscmp(args[1], kAttributesMode) == 0) {
+        return static_cast<int>(GetFileAttributesW(args[2]));
+    }
+    if (args && count == 2 && std::wcscmp(args[1], kSampleWindowMode) == 0) {
+        return RunSampleWindow();
+    }
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,53 @@
+# The Wine suites, registered with CTest in the host build. Each runs one
+# program of the win32 build (TOVRANE_WIN32_DIR) through run-suite.sh, in a
+# Wine prefix, display and wineserver of its own.
+#
+# add_wine_suite(NAME name PROGRAM path/in/win32/build.exe
+#                [INSTALL path/in/win32/build ...]   copied beside the program
+#                [DRIVES L=type[:state] ...]         see run-suite.sh
+#                [SEEDS L=folder ...]                folders relative to this one
+#                [LOCALE zh_CN|C] [TIMEOUT seconds] [ARGS program arguments ...])
+# registers the test "wine.<name>".
+
+set(TOVRANE_WINE_DIR ${CMAKE_CURRENT_LIST_DIR})
+
+function(add_wine_suite)
+    cmake_parse_arguments(SUITE "" "NAME;PROGRAM;LOCALE;TIMEOUT" "INSTALL;DRIVES;SEEDS;ARGS"
+                          ${ARGN})
+    if(NOT SUITE_NAME OR NOT SUITE_PROGRAM)
+        message(FATAL_ERROR "add_wine_suite needs NAME and PROGRAM")
+    endif()
+    if(NOT SUITE_LOCALE)
+        set(SUITE_LOCALE zh_CN)
+    endif()
+    if(NOT SUITE_TIMEOUT)
+        set(SUITE_TIMEOUT 240)
+    endif()
+
+    set(options --win32 ${TOVRANE_WIN32_DIR} --name ${SUITE_NAME} --locale ${SUITE_LOCALE}
+                --timeout ${SUITE_TIMEOUT})
+    foreach(drive IN LISTS SUITE_DRIVES)
+        list(APPEND options --drive ${drive})
+    endforeach()
+    foreach(seed IN LISTS SUITE_SEEDS)
+        string(REGEX REPLACE "^([A-Za-z])=(.*)$" "\\1=${TOVRANE_WINE_DIR}/\\2" seed ${seed})
+        list(APPEND options --seed ${seed})
+    endforeach()
+    foreach(file IN LISTS SUITE_INSTALL)
+        list(APPEND options --install ${TOVRANE_WIN32_DIR}/${file})
+    endforeach()
+
+    add_test(NAME wine.${SUITE_NAME}
+             COMMAND bash ${TOVRANE_WINE_DIR}/run-suite.sh ${options}
+                     -- ${TOVRANE_WIN32_DIR}/${SUITE_PROGRAM} ${SUITE_ARGS})
+    # run-suite.sh bounds the program; set-up and tear-down get a minute more.
+    math(EXPR bound "${SUITE_TIMEOUT} + 60")
+    set_tests_properties(wine.${SUITE_NAME} PROPERTIES TIMEOUT ${bound} LABELS wine)
+endfunction()
+
+# The drive core against real drives: see core_tests.cpp for what each is for.
+add_wine_suite(NAME core PROGRAM tests/wine/wine_core_tests.exe
+               INSTALL tests/wine/decoy_cmd.exe
+               DRIVES B=floppy:readonly D=hd E=floppy F=cdrom G=floppy:missing N=network
+               SEEDS B=seed/stale-autorun
+               TIMEOUT 120)
