@@ -79,7 +79,8 @@ template=$(tw_template "$wine_dir") || exit 2
 trap tw_cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
-tw_new_prefix "$template" "$(mktemp -d "$wine_dir/runs/$name.XXXXXX")"
+run_dir=$(mktemp -d "$wine_dir/runs/$name.XXXXXX") || tw_die "cannot make the suite's folder"
+tw_new_prefix "$template" "$run_dir"
 
 unwritable=""
 for spec in "${drives[@]}"; do

@@ -8,6 +8,8 @@
 TW_RUN_DIR=""          # this suite's folder: prefix, drive folders, logs
 TW_PREFIX=""           # this suite's WINEPREFIX
 TW_XVFB_PID=""
+TW_PROGRAM_PID=""      # the "timeout wine PROGRAM" of tw_run_program
+TW_DRIVE_TYPES=()      # registry lines for the mapped drives' types
 TW_FROZEN=()           # drive folders made immutable, to thaw at the end
 TW_KEEP=""             # non-empty: leave TW_RUN_DIR for inspection
 
@@ -155,7 +157,6 @@ tw_map_drive() {
     ln -s "$folder" "$TW_PREFIX/dosdevices/$letter:" || tw_die "could not map $letter:"
     TW_DRIVE_TYPES+=("\"$letter:\"=\"$type\"")
 }
-TW_DRIVE_TYPES=()
 
 tw_drive_folder() { printf '%s\n' "$TW_RUN_DIR/drives/${1,,}"; }
 
@@ -224,7 +225,6 @@ tw_run_program() {
     [ $status -eq 124 ] && tw_log "$program was stopped after $bound s"
     return $status
 }
-TW_PROGRAM_PID=""
 
 # tw_cleanup: stops what this suite started and removes its folder. Safe to
 # call at any stage (it is the EXIT trap).
