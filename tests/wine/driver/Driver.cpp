@@ -30,13 +30,21 @@ struct WindowQuery {
     HWND found;
 };
 
+// The caption as the system keeps it: unlike WM_GETTEXT, asking costs the
+// window's owner nothing, so a hung program does not slow the search.
+std::wstring TitleOf(HWND window) {
+    wchar_t title[512] = {};
+    GetWindowTextW(window, title, 512);
+    return title;
+}
+
 BOOL CALLBACK MatchTopWindow(HWND window, LPARAM lParam) {
     auto& query = *reinterpret_cast<WindowQuery*>(lParam);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
     if ((query.processId != 0 && owner != query.processId) ||
         (!query.className.empty() && ClassOf(window) != query.className) ||
-        (!query.titlePart.empty() && TextOf(window).find(query.titlePart) == std::wstring::npos)) {
+        (!query.titlePart.empty() && TitleOf(window).find(query.titlePart) == std::wstring::npos)) {
         return TRUE;
     }
     query.found = window;
