@@ -102,7 +102,25 @@ TEST(Harness, RunsUnderTheRequestedLocale) {
     }
 }
 
-TEST(Harness, MapsTheKaiFontForChineseText) {
+int CALLBACK NoteFontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool FontInstalled(const wchar_t* face) {
+    LOGFONTW wanted = {};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(wanted.lfFaceName, face, LF_FACESIZE);
+    bool found = false;
+    HDC screen = GetDC(nullptr);
+    EnumFontFamiliesExW(screen, &wanted, NoteFontFound, reinterpret_cast<LPARAM>(&found), 0);
+    ReleaseDC(nullptr, screen);
+    return found;
+}
+
+TEST(Harness, HasTheFontsForCaptionButtonsAndChineseText) {
+    EXPECT_TRUE(FontInstalled(L"Marlett")) << "caption buttons would draw as letters";
+
     wchar_t face[64] = {};
     DWORD size = sizeof face;
     HKEY key;

@@ -33,7 +33,8 @@ protected:
     void SetUp() override {
         ASSERT_NE(window_, nullptr) << "the sample window did not appear within 10 s";
         // Each test reads only what it caused itself.
-        SendMessageW(Item(kStatus), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+        SendMessageTimeoutW(Item(kStatus), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""),
+                            SMTO_NORMAL, kBoundMs, nullptr);
     }
 
     static HWND Item(int id) { return GetDlgItem(window_, id); }
