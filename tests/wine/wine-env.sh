@@ -226,6 +226,15 @@ tw_run_program() {
     return $status
 }
 
+# The stopped wineserver leaves its folder behind, named after the prefix's
+# device and inode, in /tmp/.wine-UID or (Debian) in the /tmp folder that the
+# prefix's "wineserver" file names; copies of one template share the latter.
+_tw_remove_server_dir() {
+    local base=/tmp/.wine-$(id -u)
+    [ -f "$TW_PREFIX/wineserver" ] && base=/tmp/$(cat "$TW_PREFIX/wineserver")
+    rm -rf "$base/server-$(stat -c %D "$TW_PREFIX")-$(printf %x "$(stat -c %i "$TW_PREFIX")")"
+}
+
 # tw_cleanup: stops what this suite started and removes its folder. Safe to
 # call at any stage (it is the EXIT trap).
 tw_cleanup() {
@@ -235,7 +244,7 @@ tw_cleanup() {
     if [ -n "$TW_PREFIX" ] && [ -d "$TW_PREFIX" ]; then
         # Also ends the explorer windows that "cmd /c start" opened.
         WINEPREFIX=$TW_PREFIX timeout 30 wineserver -k 2>/dev/null
-        WINEPREFIX=$TW_PREFIX timeout 30 wineserver -w 2>/dev/null
+        WINEPREFIX=$TW_PREFIX timeout 30 wineserver -w 2>/dev/null && _tw_remove_server_dir
     fi
     if [ -n "$TW_XVFB_PID" ]; then
         kill "$TW_XVFB_PID" 2>/dev/null
