@@ -171,9 +171,6 @@ void Form_Command(int id, int code) {
         return;
     }
     switch (id) {
-        case IDOK:
-            layout::PressFocusedButton(g_form);
-            break;
         case kCommand1:
             Command1_Click();
             break;
@@ -203,23 +200,16 @@ void Form_Unload() {
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (layout::HandleCommonMessage(kForm, window, message, wParam, lParam, g_lastFocus, result)) {
+        return result;
+    }
     switch (message) {
         case WM_CREATE:
             return Form_Load(window) ? 0 : -1;
         case WM_COMMAND:
             Form_Command(LOWORD(wParam), HIWORD(wParam));
             return 0;
-        case WM_CTLCOLORSTATIC:
-            if (HBRUSH brush = layout::LabelColours(kForm, window, reinterpret_cast<HWND>(lParam),
-                                                    reinterpret_cast<HDC>(wParam))) {
-                return reinterpret_cast<LRESULT>(brush);
-            }
-            break;
-        case WM_ACTIVATE:
-            if (layout::KeepFocusOnActivate(window, wParam, g_lastFocus)) {
-                return 0;
-            }
-            break;
         case WM_DESTROY:
             Form_Unload();
             return 0;

@@ -87,9 +87,6 @@ void Form_Command(int id, int code) {
         return;
     }
     switch (id) {
-        case IDOK:
-            layout::PressFocusedButton(g_form);
-            break;
         case kCommand1:
             Command1_Click();
             break;
@@ -113,6 +110,10 @@ void Form_Unload() {
 }
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (layout::HandleCommonMessage(kForm, window, message, wParam, lParam, g_lastFocus, result)) {
+        return result;
+    }
     switch (message) {
         case WM_CREATE:
             return Form_Load(window) ? 0 : -1;
@@ -122,17 +123,6 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         case WM_SETCURSOR:
             if (Form_SetCursor(reinterpret_cast<HWND>(wParam))) {
                 return TRUE;
-            }
-            break;
-        case WM_CTLCOLORSTATIC:
-            if (HBRUSH brush = layout::LabelColours(kForm, window, reinterpret_cast<HWND>(lParam),
-                                                    reinterpret_cast<HDC>(wParam))) {
-                return reinterpret_cast<LRESULT>(brush);
-            }
-            break;
-        case WM_ACTIVATE:
-            if (layout::KeepFocusOnActivate(window, wParam, g_lastFocus)) {
-                return 0;
             }
             break;
         case WM_DESTROY:

@@ -237,6 +237,8 @@ void CreateControls(HWND window, const FormSpec& form, TwipsPerPixel scale) {
     }
 }
 
+namespace {
+
 HBRUSH LabelColours(const FormSpec& form, HWND window, HWND control, HDC dc) {
     // A combo box passes on the colour requests of its own edit field: only
     // the window's direct children are the table's.
@@ -281,6 +283,35 @@ bool KeepFocusOnActivate(HWND window, WPARAM wParam, HWND& lastFocus) {
     }
     SetFocus(lastFocus);
     return true;
+}
+
+}  // namespace
+
+bool HandleCommonMessage(const FormSpec& form, HWND window, UINT message, WPARAM wParam,
+                         LPARAM lParam, HWND& lastFocus, LRESULT& result) {
+    switch (message) {
+        case WM_CTLCOLORSTATIC:
+            if (HBRUSH brush = LabelColours(form, window, reinterpret_cast<HWND>(lParam),
+                                            reinterpret_cast<HDC>(wParam))) {
+                result = reinterpret_cast<LRESULT>(brush);
+                return true;
+            }
+            return false;
+        case WM_ACTIVATE:
+            if (KeepFocusOnActivate(window, wParam, lastFocus)) {
+                result = 0;
+                return true;
+            }
+            return false;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK && HIWORD(wParam) == BN_CLICKED) {
+                PressFocusedButton(window);
+                result = 0;
+                return true;
+            }
+            return false;
+    }
+    return false;
 }
 
 }  // namespace tovrane::layout

@@ -64,17 +64,16 @@ HWND CreateForm(HINSTANCE instance, const FormSpec& form, TwipsPerPixel scale);
 // order, with frames and labels below everything else in the Z-order.
 void CreateControls(HWND window, const FormSpec& form, TwipsPerPixel scale);
 
-// The answer to WM_CTLCOLORSTATIC for the table's labels: transparent and
-// link labels get a hollow brush (link text in blue). Zero for anything else:
-// the caller then leaves the message to DefWindowProc.
-HBRUSH LabelColours(const FormSpec& form, HWND window, HWND control, HDC dc);
-
-// Enter in a plain window driven by IsDialogMessage arrives as IDOK; as in a
-// dialog, it presses the push button that has the focus.
-void PressFocusedButton(HWND window);
-
-// WM_ACTIVATE for a form: a dialog gives the focus back to the control that
-// had it; a plain window would keep it itself. True when handled.
-bool KeepFocusOnActivate(HWND window, WPARAM wParam, HWND& lastFocus);
+// The messages every form answers alike, before its own handlers:
+// - WM_CTLCOLORSTATIC: transparent and link labels are drawn on a hollow
+//   brush (link text in blue);
+// - WM_ACTIVATE: as a dialog does, the focus goes back to the control that
+//   had it (`lastFocus`, kept up to date here), where a plain window would
+//   keep it itself;
+// - WM_COMMAND IDOK: Enter, which IsDialogMessage turns into IDOK in a plain
+//   window, presses the push button that has the focus.
+// True when handled, with the window procedure's answer in `result`.
+bool HandleCommonMessage(const FormSpec& form, HWND window, UINT message, WPARAM wParam,
+                         LPARAM lParam, HWND& lastFocus, LRESULT& result);
 
 }  // namespace tovrane::layout
