@@ -15,12 +15,7 @@ source tests/wine/wine-env.sh
 set +e  # the harness checks its own steps
 
 wine_dir=$root/build/win32/wine
-mkdir -p "$wine_dir"
-unset LC_ALL LANGUAGE
-export LOCPATH LANG=zh_CN.UTF-8
-LOCPATH=$(tw_locale_dir "$wine_dir") || exit 2
-tw_wine_defaults
-template=$(tw_template "$wine_dir") || exit 2
+tw_prepare "$wine_dir" zh_CN || exit 2
 
 run_dir=$wine_dir/demo
 if [ -d "$run_dir" ]; then
@@ -31,7 +26,7 @@ mkdir -p "$run_dir"
 trap tw_cleanup EXIT
 trap 'exit 130' INT TERM
 
-tw_new_prefix "$template" "$run_dir"
+tw_new_prefix "$TW_TEMPLATE" "$run_dir"
 tw_map_drive E floppy folder
 printf '[autorun]\r\nopen=virus.exe\r\n' >"$(tw_drive_folder E)/autorun.inf"
 tw_write_drive_types

@@ -15,16 +15,13 @@ set +e  # the harness checks its own steps
 
 wine_dir=$root/build/win32/wine
 out=$root/docs/screenshots
-mkdir -p "$wine_dir/runs" "$out"
-unset LC_ALL LANGUAGE DISPLAY
-export LOCPATH LANG=zh_CN.UTF-8
-LOCPATH=$(tw_locale_dir "$wine_dir") || exit 2
-tw_wine_defaults
-template=$(tw_template "$wine_dir") || exit 2
+mkdir -p "$out"
+unset DISPLAY
+tw_prepare "$wine_dir" zh_CN || exit 2
 
 trap tw_cleanup EXIT
 trap 'exit 130' INT TERM
-tw_new_prefix "$template" "$(mktemp -d "$wine_dir/runs/shots.XXXXXX")"
+tw_new_prefix "$TW_TEMPLATE" "$(mktemp -d "$wine_dir/runs/shots.XXXXXX")"
 tw_map_drive E floppy folder
 tw_write_drive_types
 cp build/win32/Tovrane.exe "$TW_PREFIX/drive_c/tovrane/" || exit 2

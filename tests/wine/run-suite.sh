@@ -60,27 +60,14 @@ done
 
 started=$(date +%s.%N)
 wine_dir=$(cd "$win32_dir" && pwd)/wine
-mkdir -p "$wine_dir/runs" || tw_die "cannot write $wine_dir"
-
-unset LC_ALL LANGUAGE
-case $locale in
-zh_CN)
-    export LOCPATH
-    LOCPATH=$(tw_locale_dir "$wine_dir") || exit 2
-    export LANG=zh_CN.UTF-8
-    ;;
-C) export LANG=C ;;
-*) tw_die "--locale takes zh_CN or C" ;;
-esac
+tw_prepare "$wine_dir" "$locale" || exit 2
 export TOVRANE_LOCALE=$locale
-tw_wine_defaults
-template=$(tw_template "$wine_dir") || exit 2
 
 trap tw_cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 run_dir=$(mktemp -d "$wine_dir/runs/$name.XXXXXX") || tw_die "cannot make the suite's folder"
-tw_new_prefix "$template" "$run_dir"
+tw_new_prefix "$TW_TEMPLATE" "$run_dir"
 
 unwritable=""
 for spec in "${drives[@]}"; do

@@ -12,6 +12,7 @@ TW_PROGRAM_PID=""      # the "timeout wine PROGRAM" of tw_run_program
 TW_DRIVE_TYPES=()      # registry lines for the mapped drives' types
 TW_FROZEN=()           # drive folders made immutable, to thaw at the end
 TW_KEEP=""             # non-empty: leave TW_RUN_DIR for inspection
+TW_TEMPLATE=""         # the build's template prefix, once tw_prepare ran
 
 tw_log() { printf 'wine-env: %s\n' "$*" >&2; }
 tw_die() {
@@ -120,6 +121,26 @@ _tw_make_template() {
         fi
     done
     touch "$new/.tovrane-template" && mv "$new" "$template"
+}
+
+# tw_prepare WINE_DIR LOCALE: sets this shell's locale (zh_CN: code page
+# 936; C: code page 1252) and Wine settings, and TW_TEMPLATE to the build's
+# template prefix, making the compiled locale and the template when missing.
+tw_prepare() {
+    local wine_dir=$1 locale=$2
+    mkdir -p "$wine_dir/runs" || tw_die "cannot write $wine_dir"
+    unset LC_ALL LANGUAGE
+    case $locale in
+    zh_CN)
+        export LOCPATH
+        LOCPATH=$(tw_locale_dir "$wine_dir") || return 1
+        export LANG=zh_CN.UTF-8
+        ;;
+    C) export LANG=C ;;
+    *) tw_die "unknown locale '$locale': zh_CN or C" ;;
+    esac
+    tw_wine_defaults
+    TW_TEMPLATE=$(tw_template "$wine_dir")
 }
 
 # tw_new_prefix TEMPLATE RUN_DIR: this suite's own copy of the template.
