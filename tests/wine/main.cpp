@@ -1,6 +1,5 @@
-// The Wine suite's entry point. The same exe serves as the helper process
-// that its tests start: to look at a path from a new process, or to show a
-// window for the driver to work on.
+// The Wine suites' entry point. The same exe serves as the helper process
+// that its tests start, to look at a path from a new process.
 #include <gtest/gtest.h>
 
 #include "wine_tests.h"
@@ -51,9 +50,6 @@ int main(int argc, char** argv) {
     wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &count);
     if (args && count == 3 && std::wcscmp(args[1], kAttributesMode) == 0) {
         return static_cast<int>(GetFileAttributesW(args[2]));
-    }
-    if (args && count == 2 && std::wcscmp(args[1], kSampleWindowMode) == 0) {
-        return RunSampleWindow();
     }
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -51,3 +51,16 @@ add_wine_suite(NAME core PROGRAM tests/wine/wine_core_tests.exe
                DRIVES B=floppy:readonly D=hd E=floppy F=cdrom G=floppy:missing N=network
                SEEDS B=seed/stale-autorun
                TIMEOUT 120)
+
+# Tovrane.exe itself, driven from outside: see ui_tests.cpp. A: stays out of
+# the drive lists and must never be touched; G: is an empty card-reader slot.
+add_wine_suite(NAME form1 PROGRAM tests/wine/wine_ui_tests.exe
+               INSTALL Tovrane.exe tests/wine/decoy_cmd.exe
+               DRIVES A=floppy D=hd E=floppy F=cdrom G=floppy:missing
+               TIMEOUT 120)
+# The windows' texts again under code page 1252: a Unicode program shows them
+# right whatever the ANSI code page.
+add_wine_suite(NAME form1-cp1252 PROGRAM tests/wine/wine_ui_tests.exe
+               INSTALL Tovrane.exe tests/wine/decoy_cmd.exe
+               DRIVES A=floppy D=hd E=floppy F=cdrom G=floppy:missing
+               LOCALE C TIMEOUT 60 ARGS --gtest_filter=LayoutAndText.*)

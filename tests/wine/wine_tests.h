@@ -11,20 +11,6 @@ namespace tovrane::wine {
 // "EXE --attributes-of PATH" exits with GetFileAttributesW(PATH): a test
 // reads what a new process sees, not what its own process may have cached.
 constexpr wchar_t kAttributesMode[] = L"--attributes-of";
-// "EXE --sample-window" shows the window that the driver's tests drive.
-constexpr wchar_t kSampleWindowMode[] = L"--sample-window";
-
-int RunSampleWindow();
-
-// The sample window, as the tests find it.
-namespace sample {
-constexpr wchar_t kClass[] = L"TovraneSampleWindow";
-constexpr int kButton = 101;
-constexpr int kCheckBox = 102;
-constexpr int kCombo = 103;
-constexpr int kStatus = 104;  // tells what the window last received
-constexpr UINT kTrayMessage = WM_APP + 1;
-}  // namespace sample
 
 std::wstring ThisExe();
 std::wstring FolderOf(const std::wstring& path);
