@@ -1,7 +1,5 @@
 #include "driver/Driver.h"
 
-#include <dbt.h>
-
 #include <utility>
 
 namespace tovrane::driver {
@@ -218,18 +216,6 @@ std::wstring MessageBoxText(HWND box) {
 
 void PressOk(HWND box) {
     Click(GetDlgItem(box, IDOK));
-}
-
-bool SendVolumeChange(HWND window, UINT event, wchar_t letter) {
-    DEV_BROADCAST_VOLUME volume = {};
-    volume.dbcv_size = sizeof volume;
-    volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
-    volume.dbcv_unitmask = 1u << (letter - L'A');
-    return Send(window, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&volume));
-}
-
-bool PostTrayMouse(HWND owner, UINT callbackMessage, UINT iconId, UINT mouseMessage) {
-    return PostMessageW(owner, callbackMessage, iconId, mouseMessage) != FALSE;
 }
 
 HWND FocusOf(HWND window) {

@@ -82,16 +82,6 @@ HWND FindMessageBox(DWORD processId, DWORD timeoutMs);
 std::wstring MessageBoxText(HWND box);
 void PressOk(HWND box);
 
-// Sends WM_DEVICECHANGE `event` (DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE)
-// for the volume `letter`, as the system does when a stick comes or goes.
-// Across processes Wine copies the record into the target. False when the
-// window did not answer within a few seconds.
-bool SendVolumeChange(HWND window, UINT event, wchar_t letter);
-
-// Posts what the shell posts for a tray icon: `callbackMessage` with the
-// icon's id and the mouse message (WM_MOUSEMOVE, WM_RBUTTONUP, ...).
-bool PostTrayMouse(HWND owner, UINT callbackMessage, UINT iconId, UINT mouseMessage);
-
 // The control that has the keyboard focus in the thread owning `window`.
 HWND FocusOf(HWND window);
 // Presses Tab on that control; a dialog loop moves the focus on.
