@@ -4,12 +4,16 @@ namespace tovrane {
 
 namespace {
 
-std::wstring AutorunPath(const DriveLetter& letter) { return letter + L":\\autorun.inf"; }
+std::wstring AutorunPath(const DriveLetter& letter) {
+    return letter + L":\\autorun.inf";
+}
 
 // cmd is started by its full path: searched for, it would be taken from the
 // program's own folder or the current folder first, and Tovrane is often run
 // from the very USB stick it is guarding.
-std::wstring CommandInterpreter(Platform& os) { return os.SystemFolder() + L"\\cmd.exe"; }
+std::wstring CommandInterpreter(Platform& os) {
+    return os.SystemFolder() + L"\\cmd.exe";
+}
 
 }  // namespace
 

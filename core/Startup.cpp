@@ -60,7 +60,9 @@ std::wstring StartupCopyPath(Platform& os) {
     return folder + kStartupCopyName;
 }
 
-bool IsInStartup(Platform& os) { return os.GetPathKind(StartupCopyPath(os)) == PathKind::File; }
+bool IsInStartup(Platform& os) {
+    return os.GetPathKind(StartupCopyPath(os)) == PathKind::File;
+}
 
 int ApplyStartupChoice(Platform& os, int value) {
     const std::wstring copy = StartupCopyPath(os);

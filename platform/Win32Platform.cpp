@@ -47,8 +47,8 @@ public:
             if (elapsed >= timeoutMs) {
                 return WaitForSingleObject(process_, 0) == WAIT_OBJECT_0;
             }
-            const DWORD woke = MsgWaitForMultipleObjects(1, &process_, FALSE, timeoutMs - elapsed,
-                                                         QS_ALLINPUT);
+            const DWORD woke =
+                MsgWaitForMultipleObjects(1, &process_, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
             if (woke == WAIT_OBJECT_0) {
                 return true;
             }
@@ -72,7 +72,7 @@ private:
     HANDLE process_;
 };
 
-std::wstring FolderFrom(UINT (WINAPI* query)(LPWSTR, UINT)) {
+std::wstring FolderFrom(UINT(WINAPI* query)(LPWSTR, UINT)) {
     std::vector<wchar_t> buffer(MAX_PATH + 1);
     UINT length = query(buffer.data(), static_cast<UINT>(buffer.size()));
     if (length >= buffer.size()) {
@@ -149,15 +149,18 @@ std::unique_ptr<StartedProcess> Win32Platform::StartProgram(const std::wstring& 
     return std::make_unique<Win32Process>(info.hProcess);
 }
 
-std::wstring Win32Platform::WindowsFolder() { return FolderFrom(GetWindowsDirectoryW); }
+std::wstring Win32Platform::WindowsFolder() {
+    return FolderFrom(GetWindowsDirectoryW);
+}
 
-std::wstring Win32Platform::SystemFolder() { return FolderFrom(GetSystemDirectoryW); }
-
+std::wstring Win32Platform::SystemFolder() {
+    return FolderFrom(GetSystemDirectoryW);
+}
 
 std::wstring Win32Platform::CommonStartupFolder() {
     wchar_t folder[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_STARTUP, nullptr, SHGFP_TYPE_CURRENT,
-                                folder))) {
+    if (FAILED(
+            SHGetFolderPathW(nullptr, CSIDL_COMMON_STARTUP, nullptr, SHGFP_TYPE_CURRENT, folder))) {
         return {};
     }
     return folder;
@@ -180,8 +183,9 @@ std::wstring Win32Platform::ExecutablePath() {
 
 bool Win32Platform::IsSameFile(const std::wstring& a, const std::wstring& b) {
     auto identify = [](const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
-        HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE |
-                                  FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE file =
+            CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, 0, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
             return false;
         }
@@ -200,8 +204,7 @@ void Win32Platform::ShowMessage(const std::wstring& text, MessageIcon icon,
                                 const std::wstring& title) {
     // Owned by the thread's active window, if it has one, so that the box
     // stays in front of the window whose action it answers.
-    MessageBoxW(GetActiveWindow(), text.c_str(), title.c_str(),
-                MB_OK | static_cast<UINT>(icon));
+    MessageBoxW(GetActiveWindow(), text.c_str(), title.c_str(), MB_OK | static_cast<UINT>(icon));
 }
 
 TwipsPerPixel Win32Platform::ScreenTwipsPerPixel() {

@@ -73,24 +73,24 @@ TEST(FindRemovableDrive, NeverAsksAboutAnEmptyToken) {
 }
 
 TEST(ParseDriveLetter, AcceptsOneLetterWithAnOptionalColonOrRoot) {
-    const struct {
-        const wchar_t* text;
-        const wchar_t* letter;
-    } cases[] = {
-        {L"E", L"E"},   {L"e", L"E"},     {L"e:", L"E"},    {L"E:\\", L"E"}, {L"  c  ", L"C"},
-        {L" z:\\ ", L"Z"}, {L"A", L"A"},
-        // Everything else is no letter.
-        {L"", L""},           {L"   ", L""},           {L"请选择", L""},
-        {L"EF", L""},         {L"E:F", L""},           {L"E:/", L""},
-        {L"E::", L""},        {L"E:\\\\", L""},        {L":", L""},
-        {L":\\", L""},        {L"\"E\"", L""},         {L"C & del x", L""},
-        {L"E&", L""},         {L"E|", L""},            {L"%E%", L""},
-        {L"..", L""},         {L"E:\\..", L""},        {L"1", L""},
-        {L"\tE", L""},        {L"\uFF25", L""} /* full-width E */,
-        {L"é", L""},          {L"E\u3000", L""} /* ideographic space */,
+    const std::pair<const wchar_t*, const wchar_t*> accepted[] = {
+        {L"E", L"E"},     {L"e", L"E"},      {L"e:", L"E"}, {L"E:\\", L"E"},
+        {L"  c  ", L"C"}, {L" z:\\ ", L"Z"}, {L"A", L"A"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ParseDriveLetter(c.text), c.letter) << testing::Narrow(c.text);
+    for (const auto& [text, letter] : accepted) {
+        EXPECT_EQ(ParseDriveLetter(text), letter) << testing::Narrow(text);
+    }
+}
+
+TEST(ParseDriveLetter, RejectsEverythingElse) {
+    // U+FF25 is a full-width E, U+3000 an ideographic space.
+    const wchar_t* rejected[] = {
+        L"",       L"   ", L"请选择", L"EF",        L"E:F", L"E:/",     L"E::", L"E:\\\\",
+        L":",      L":\\", L"\"E\"",  L"C & del x", L"E&",  L"E|",      L"%E%", L"..",
+        L"E:\\..", L"1",   L"\tE",    L"\uFF25",    L"é",   L"E\u3000",
+    };
+    for (const wchar_t* text : rejected) {
+        EXPECT_EQ(ParseDriveLetter(text), L"") << testing::Narrow(text);
     }
 }
 

@@ -19,11 +19,11 @@ struct FakeDrive {
 class FakePlatform : public Platform {
 public:
     // -- what the fake system holds --------------------------------------
-    std::map<wchar_t, FakeDrive> drives;              // by upper-case letter
-    std::map<std::wstring, PathKind> paths;           // anything else is Missing
-    std::map<std::wstring, std::uint32_t> attributes; // what SetAttributes left
-    std::set<std::wstring> undeletable;               // DeleteFile fails on these
-    std::set<std::wstring> uncopyable;                // CopyFile fails onto these
+    std::map<wchar_t, FakeDrive> drives;               // by upper-case letter
+    std::map<std::wstring, PathKind> paths;            // anything else is Missing
+    std::map<std::wstring, std::uint32_t> attributes;  // what SetAttributes left
+    std::set<std::wstring> undeletable;                // DeleteFile fails on these
+    std::set<std::wstring> uncopyable;                 // CopyFile fails onto these
     bool startFails = false;
     std::wstring commonStartupFolder = L"C:\\ProgramData\\Startup";  // empty: no answer
     std::wstring executablePath = L"D:\\tools\\Tovrane.exe";
