@@ -296,6 +296,17 @@ TEST_F(LayoutAndText, Form1ShowsEachControlWithItsKindTextAndPlace) {
                            Px(e.top) + Px(e.height)};
         EXPECT_EQ(RectText(at), RectText(want));
     }
+
+    // Label5 overlaps Combo2 and Label1 Combo1: labels and frames lie below
+    // every control that takes input, so none paints over one.
+    bool passedInputControls = false;
+    for (const Control& c : controls) {  // top of the Z-order first
+        const std::string kind = KindOf(c.hwnd);
+        const bool below = kind == "label" || kind == "frame";
+        EXPECT_FALSE(passedInputControls && !below)
+            << NameOf(c.id) << " lies below a label or frame";
+        passedInputControls = passedInputControls || below;
+    }
 }
 
 TEST_F(LayoutAndText, Form1TabWalksTheFocusableControlsInTabIndexOrder) {
