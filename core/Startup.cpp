@@ -4,11 +4,13 @@
 
 namespace tovrane {
 
+namespace {
+
+// Where the copy goes when the shell names no Startup folder: the folder of
+// a Simplified-Chinese Windows XP.
 const wchar_t kFallbackStartupFolder[] =
     L"C:\\Documents and Settings\\All Users\\「开始」菜单\\程序\\启动";
 const wchar_t kStartupCopyName[] = L"kelvo.exe";
-
-namespace {
 
 const wchar_t kNeedsWriteAccess[] =
     L"\n\n请确认该文件夹可以写入（较新的 Windows 需要管理员权限）。";

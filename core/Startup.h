@@ -8,11 +8,6 @@
 
 namespace tovrane {
 
-// Where the copy goes when the shell names no Startup folder: the folder of
-// a Simplified-Chinese Windows XP.
-extern const wchar_t kFallbackStartupFolder[];
-extern const wchar_t kStartupCopyName[];
-
 // The startup copy's full path: the all-users Startup folder as the shell
 // names it (or the fallback folder) followed by kelvo.exe.
 std::wstring StartupCopyPath(Platform& os);
