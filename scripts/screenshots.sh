@@ -9,8 +9,8 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 scripts/build.sh win32
 
-# shellcheck source=../tests/wine/wine-env.sh
-source tests/wine/wine-env.sh
+# shellcheck source=wine-env.sh
+source scripts/wine-env.sh
 set +e  # the harness checks its own steps
 
 wine_dir=$root/build/win32/wine
