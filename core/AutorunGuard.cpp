@@ -1,5 +1,8 @@
 #include "core/AutorunGuard.h"
 
+#include "core/AppInfo.h"
+#include "core/DeviceBroadcast.h"
+
 namespace tovrane {
 
 namespace {
@@ -66,6 +69,47 @@ void SafeOpenDrive(Platform& os, const DriveLetter& letter) {
     }
     os.StartProgram(CommandInterpreter(os), L"cmd /c start " + letter + L":",
                     ShowStyle::MinimizedWithFocus);
+}
+
+bool OpenDriveSafely(Platform& os, const DriveLetter& letter) {
+    if (!IsDriveLetter(letter) || os.DriveTypeOf(letter + L":\\") <= DriveType::NoRootDir) {
+        return false;
+    }
+    RemoveAutorun(os, letter);
+    const std::wstring path = AutorunPath(letter);
+    if (os.GetPathKind(path) == PathKind::File) {
+        os.ShowMessage(L"未能删除 " + path +
+                           L"（盘可能写保护，或文件正被使用）。\n\n"
+                           L"为防止其中的病毒随之运行，本程序没有打开 " +
+                           letter + L": 盘。",
+                       MessageIcon::Warning, kAppTitle);
+        return false;
+    }
+    SafeOpenDrive(os, letter);
+    return true;
+}
+
+DriveLetter CleanArrivedDrives(Platform& os, std::uint32_t unitMask) {
+    DriveLetter arrived;
+    int count = 0;
+    for (wchar_t c : DriveLettersOf(unitMask)) {
+        const DriveLetter letter(1, c);
+        const DriveType type = os.DriveTypeOf(letter + L":\\");
+        if (type == DriveType::Removable || type == DriveType::Fixed) {
+            RemoveAutorun(os, letter);
+            arrived = letter;
+            ++count;
+        }
+    }
+    return count == 1 ? arrived : DriveLetter();
+}
+
+DriveLetter CleanRemovableDrives(Platform& os) {
+    const std::vector<DriveLetter> drives = RemovableDrives(os);
+    for (const DriveLetter& letter : drives) {
+        RemoveAutorun(os, letter);
+    }
+    return drives.empty() ? DriveLetter() : drives.back();
 }
 
 }  // namespace tovrane

@@ -31,8 +31,8 @@ std::vector<DriveLetter> SplitDriveLetters(const std::wstring& roots) {
     }
 }
 
-DriveLetter FindRemovableDrive(Platform& os) {
-    DriveLetter found;
+std::vector<DriveLetter> RemovableDrives(Platform& os) {
+    std::vector<DriveLetter> found;
     for (const DriveLetter& token : SplitDriveLetters(ListDriveRoots(os))) {
         // An empty token would ask about ":\", which is no drive at all.
         if (token.empty()) {
@@ -42,10 +42,15 @@ DriveLetter FindRemovableDrive(Platform& os) {
         // Card readers show an empty slot as a removable drive; only a drive
         // with a medium in it can be the stick that was just plugged in.
         if (os.DriveTypeOf(root) == DriveType::Removable && os.HasMedium(root)) {
-            found = token;
+            found.push_back(token);
         }
     }
     return found;
+}
+
+DriveLetter FindRemovableDrive(Platform& os) {
+    const std::vector<DriveLetter> drives = RemovableDrives(os);
+    return drives.empty() ? DriveLetter() : drives.back();
 }
 
 bool IsDriveLetter(const DriveLetter& letter) {

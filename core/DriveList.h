@@ -22,6 +22,9 @@ std::wstring ListDriveRoots(Platform& os);
 // an empty string gives no tokens at all.
 std::vector<DriveLetter> SplitDriveLetters(const std::wstring& roots);
 
+// The removable drives that hold a medium, in ascending order.
+std::vector<DriveLetter> RemovableDrives(Platform& os);
+
 // The removable drive with the highest letter that holds a medium, or empty.
 DriveLetter FindRemovableDrive(Platform& os);
 

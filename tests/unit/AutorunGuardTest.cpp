@@ -11,22 +11,22 @@ using testing::FakePlatform;
 using Calls = std::vector<std::wstring>;
 
 const std::wstring kCmd = L"C:\\WINDOWS\\system32\\cmd.exe";
+const std::wstring kAutorunE = L"E:\\autorun.inf";
 const std::wstring kMdE = L"cmd /c md E:\\autorun.inf\\tirmola..";
 
-TEST(RemoveAutorun, ClearsAttributesThenDeletesAFile) {
-    FakePlatform os;
-    os.paths[L"E:\\autorun.inf"] = PathKind::File;
-    RemoveAutorun(os, L"E");
-    EXPECT_EQ(os.calls, (Calls{L"attrib 0 E:\\autorun.inf", L"delete E:\\autorun.inf"}));
-    EXPECT_EQ(os.GetPathKind(L"E:\\autorun.inf"), PathKind::Missing);
-}
-
-TEST(RemoveAutorun, LeavesAFolderAndAMissingPathAlone) {
-    FakePlatform os;
-    os.paths[L"E:\\autorun.inf"] = PathKind::Folder;
-    RemoveAutorun(os, L"E");
-    RemoveAutorun(os, L"F");
-    EXPECT_EQ(os.calls, Calls{}) << "an immunised drive keeps its folder's attributes";
+TEST(RemoveAutorun, ClearsAndDeletesOnlyAFile) {
+    const std::pair<PathKind, Calls> cases[] = {
+        {PathKind::File, {L"attrib 0 E:\\autorun.inf", L"delete E:\\autorun.inf"}},
+        {PathKind::Folder, {}},  // an immunised drive keeps its folder's attributes
+        {PathKind::Missing, {}},
+    };
+    for (const auto& [kind, calls] : cases) {
+        FakePlatform os;
+        os.paths[kAutorunE] = kind;
+        RemoveAutorun(os, L"E");
+        EXPECT_EQ(os.calls, calls) << "kind " << static_cast<int>(kind);
+        EXPECT_NE(os.GetPathKind(kAutorunE), PathKind::File);
+    }
 }
 
 TEST(GuardDrive, RemovesTheFileStartsMdWaitsThenMarksTheFolder) {
@@ -58,6 +58,7 @@ TEST(GuardDrive, NeverMarksAFileThatCouldNotBeDeleted) {
     os.paths[L"E:\\autorun.inf"] = PathKind::File;
     os.undeletable.insert(L"E:\\autorun.inf");
     EXPECT_FALSE(GuardDrive(os, L"E"));
+    EXPECT_TRUE(os.messages.empty()) << "GuardDrive never shows a box";
     EXPECT_EQ(os.attributes[L"E:\\autorun.inf"], 0u);
     EXPECT_EQ(os.calls.back(), L"start " + kCmd + L" [" + kMdE + L"] style 2");
 }
@@ -66,6 +67,7 @@ TEST(GuardDrive, FailsQuietlyWhenNothingCouldBeMade) {
     FakePlatform os;
     EXPECT_FALSE(GuardDrive(os, L"E")) << "md made no folder";
     EXPECT_EQ(os.calls.size(), 1u);
+    EXPECT_TRUE(os.messages.empty()) << "GuardDrive never shows a box";
 
     FakePlatform cannotStart;
     cannotStart.startFails = true;
@@ -82,7 +84,8 @@ TEST(SafeOpenDrive, StartsCmdStartWithTheDrive) {
 }
 
 TEST(DriveActions, DoNothingWithoutAValidLetter) {
-    for (const wchar_t* text : {L"", L"C & del x", L"e", L"EF", L":", L"请选择"}) {
+    for (const wchar_t* text :
+         {L"", L"C & del x", L"e", L"EF", L"E:", L"E:\\", L":", L"1", L"?", L"请选择"}) {
         FakePlatform os;
         os.paths[std::wstring(text) + L":\\autorun.inf"] = PathKind::File;
         RemoveAutorun(os, text);
