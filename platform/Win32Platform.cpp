@@ -202,9 +202,12 @@ bool Win32Platform::IsSameFile(const std::wstring& a, const std::wstring& b) {
 
 void Win32Platform::ShowMessage(const std::wstring& text, MessageIcon icon,
                                 const std::wstring& title) {
-    // Owned by the thread's active window, if it has one, so that the box
-    // stays in front of the window whose action it answers.
-    MessageBoxW(GetActiveWindow(), text.c_str(), title.c_str(), MB_OK | static_cast<UINT>(icon));
+    // A box owned by a hidden window would have no taskbar button and could
+    // sit unseen behind other windows; it comes to the front either way,
+    // since it answers something the user or a plugged-in drive just did.
+    HWND owner = mainWindow_ && IsWindowVisible(mainWindow_) ? mainWindow_ : nullptr;
+    MessageBoxW(owner, text.c_str(), title.c_str(),
+                MB_OK | MB_SETFOREGROUND | static_cast<UINT>(icon));
 }
 
 TwipsPerPixel Win32Platform::ScreenTwipsPerPixel() {

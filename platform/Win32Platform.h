@@ -1,6 +1,8 @@
 // The platform services on Windows (XP SP3 and later).
 #pragma once
 
+#include <windows.h>
+
 #include "platform/Platform.h"
 
 namespace tovrane {
@@ -29,6 +31,13 @@ public:
     void ShowMessage(const std::wstring& text, MessageIcon icon,
                      const std::wstring& title) override;
     TwipsPerPixel ScreenTwipsPerPixel() override;
+
+    // Message boxes belong to this window while it is visible, and to no
+    // window while it is hidden in the tray.
+    void SetMainWindow(HWND window) { mainWindow_ = window; }
+
+private:
+    HWND mainWindow_ = nullptr;
 };
 
 }  // namespace tovrane
