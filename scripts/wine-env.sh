@@ -161,6 +161,8 @@ tw_new_prefix() {
 #          missing  - a link to a folder that does not exist: an empty
 #                     card-reader slot (GetDiskFreeSpaceEx fails)
 #          readonly - a folder made unwritable by tw_freeze_drive
+#          unplugged - a folder only: the drive is not mapped, for a test
+#                     to plug in while the session runs
 # The type is written by tw_write_drive_types, before the wineserver starts:
 # links and types are both read only when it starts.
 tw_map_drive() {
@@ -172,6 +174,10 @@ tw_map_drive() {
     esac
     case $state in
     folder | readonly) mkdir "$folder" || tw_die "could not make $folder" ;;
+    unplugged)
+        mkdir "$folder" || tw_die "could not make $folder"
+        return
+        ;;
     missing) ;;
     *) tw_die "unknown drive state '$state'" ;;
     esac
@@ -206,6 +212,17 @@ tw_write_drive_types() {
         printf '\n[Software\\\\Wine\\\\Drives] %s\n' "$(date +%s)"
         printf '%s\n' "${TW_DRIVE_TYPES[@]}"
     } >>"$TW_PREFIX/system.reg"
+}
+
+# tw_use_shell_desktop: every Wine program of the session runs in one
+# virtual desktop of 1024x768 with Wine's shell: window frames, a taskbar
+# 20 px high with the notification area, and so a work area smaller than
+# the screen. The desktop name "shell" is the one that gets the taskbar.
+# Written before the wineserver starts, which reads the registry then.
+tw_use_shell_desktop() {
+    printf '\n[Software\\\\Wine\\\\Explorer] %s\n"Desktop"="shell"\n' "$(date +%s)" >>"$TW_PREFIX/user.reg"
+    printf '\n[Software\\\\Wine\\\\Explorer\\\\Desktops] %s\n"shell"="1024x768"\n' "$(date +%s)" \
+        >>"$TW_PREFIX/user.reg"
 }
 
 # tw_start_display: a private Xvfb on a display number it picks as free.

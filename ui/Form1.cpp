@@ -8,6 +8,10 @@
 #include "core/AutorunGuard.h"
 #include "core/DriveList.h"
 #include "core/Startup.h"
+#include "core/TrayGesture.h"
+#include "platform/DeviceMonitor.h"
+#include "platform/TrayIcon.h"
+#include "ui/Form2.h"
 #include "ui/Form3.h"
 #include "ui/Layout.h"
 
@@ -68,6 +72,10 @@ HINSTANCE g_instance = nullptr;
 Platform* g_os = nullptr;
 HWND g_form = nullptr;
 HWND g_lastFocus = nullptr;  // the control that gets the focus back on activation
+bool g_anotherCopyRuns = false;
+bool g_hooked = false;
+bool g_settled = false;  // in the tray since the first show
+bool g_resized = false;  // the border was dragged in the current move-or-size loop
 
 HWND Control(int id) {
     return GetDlgItem(g_form, id);
@@ -113,14 +121,97 @@ void AddListItem(HWND combo, const std::wstring& text) {
 
 // -- handlers ---------------------------------------------------------------
 
+// A stick was plugged in. Its autorun.inf goes at once, before anything is
+// shown, whichever drives are in already and whether or not a popup is open.
+void OnVolumeArrival(std::uint32_t unitMask) {
+    const DriveLetter arrived = CleanArrivedDrives(*g_os, unitMask);
+    Form2::Show(g_instance, *g_os, arrived);
+    RefreshDriveLists();
+}
+
+void OnVolumeRemoval() {
+    // Further removals while the box is open get boxes of their own.
+    g_os->ShowMessage(L"移动设备已经移除", MessageIcon::None, kAppTitle);
+    RefreshDriveLists();
+}
+
+// The stick already in when the program starts: cleaned, and named.
+void RemindOfStickPresent() {
+    const DriveLetter letter = CleanRemovableDrives(*g_os);
+    if (!letter.empty()) {
+        g_os->ShowMessage(
+            L"移动设备已存在,移动设备的盘符为" + letter + L": ,建议您使用安全方式打开",
+            MessageIcon::Information, L"安全提醒");
+    }
+}
+
 bool Form_Load(HWND window) {
     g_form = window;
     layout::CreateControls(window, kForm, g_os->ScreenTwipsPerPixel());
+    // Hooked before the reminder: a stick plugged in while it waits is
+    // cleaned as any other. A second copy never hooks: the first one guards.
+    if (!g_anotherCopyRuns) {
+        g_hooked = monitor::HookWindow(window, {OnVolumeArrival, OnVolumeRemoval});
+    }
+    RemindOfStickPresent();
     RefreshDriveLists();
     SendMessageW(Control(kCheck1), BM_SETCHECK, IsInStartup(*g_os) ? BST_CHECKED : BST_UNCHECKED,
                  0);
     g_lastFocus = Control(kCheck1);
     return true;
+}
+
+// Back from the tray, as the user left it or not: normal, shown, in front.
+void ShowFromTray() {
+    ShowWindow(g_form, SW_SHOWNORMAL);
+    SetForegroundWindow(g_form);
+}
+
+void ShowTrayMenu() {
+    HMENU Y_menu = CreatePopupMenu();
+    AppendMenuW(Y_menu, MF_STRING, kMenuOpen, L"打开程序(&O)");
+    AppendMenuW(Y_menu, MF_STRING, kMenuEula, L"程序说明(&E)");
+    AppendMenuW(Y_menu, MF_STRING, kMenuQuit, L"退    出(&U)");
+    POINT at;
+    GetCursorPos(&at);
+    // Foreground first and WM_NULL after: otherwise the menu stays open when
+    // the user clicks elsewhere.
+    SetForegroundWindow(g_form);
+    TrackPopupMenu(Y_menu, TPM_RIGHTBUTTON, at.x, at.y, 0, g_form, nullptr);
+    PostMessageW(g_form, WM_NULL, 0, 0);
+    DestroyMenu(Y_menu);
+}
+
+void Form_MouseMove(WPARAM wParam, LPARAM lParam) {
+    switch (DecodeTrayNotification(wParam, lParam)) {
+        case TrayGesture::LeftDoubleClick:
+            ShowFromTray();
+            break;
+        case TrayGesture::RightButtonUp:
+            ShowTrayMenu();
+            break;
+        case TrayGesture::None:
+            break;
+    }
+}
+
+// What hides the window into the tray, once it has settled there:
+// - WM_SIZE with SIZE_MINIMIZED: a minimize, from the caption button, the
+//   system menu or the keyboard; the window stays minimized while hidden;
+// - WM_EXITSIZEMOVE after WM_SIZING: the end of a drag of the border.
+// A restore (WM_SIZE with SIZE_RESTORED), as bringing the window back from
+// the tray causes, and a plain move of the window never hide it.
+void Form_Resize(WPARAM sizeType) {
+    if (g_settled && sizeType == SIZE_MINIMIZED) {
+        ShowWindow(g_form, SW_HIDE);
+    }
+}
+
+void Form_ExitSizeMove() {
+    if (g_settled && g_resized) {
+        ShowWindow(g_form, SW_HIDE);
+    }
+    g_resized = false;
 }
 
 void Command1_Click() {
@@ -129,14 +220,7 @@ void Command1_Click() {
 }
 
 void Command2_Click() {
-    const DriveLetter letter = PickedDrive(kCombo1);
-    if (!IsDriveLetter(letter)) {
-        return;
-    }
-    // The drive is opened through the shell, which would act on an
-    // autorun.inf file there: the file goes first.
-    RemoveAutorun(*g_os, letter);
-    SafeOpenDrive(*g_os, letter);
+    OpenDriveSafely(*g_os, PickedDrive(kCombo1));
 }
 
 void Command3_Click() {
@@ -167,10 +251,18 @@ void Check1_Click() {
 }
 
 void Form_Command(int id, int code) {
-    if (code != BN_CLICKED) {
+    if (code != BN_CLICKED) {  // a menu item's code is 0 as well
         return;
     }
     switch (id) {
+        case kMenuOpen:
+            ShowFromTray();
+            break;
+        case kMenuEula:
+            Form3::Show(g_instance, *g_os);
+            break;
+        case kMenuQuit:
+            Quit();
         case kCommand1:
             Command1_Click();
             break;
@@ -192,13 +284,6 @@ void Form_Command(int id, int code) {
     }
 }
 
-void Form_Unload() {
-    g_form = nullptr;
-    g_lastFocus = nullptr;
-    // Closing the main window ends the program.
-    PostQuitMessage(0);
-}
-
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
     if (layout::HandleCommonMessage(kForm, window, message, wParam, lParam, g_lastFocus, result)) {
@@ -210,26 +295,72 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         case WM_COMMAND:
             Form_Command(LOWORD(wParam), HIWORD(wParam));
             return 0;
-        case WM_DESTROY:
-            Form_Unload();
+        case WM_MOUSEMOVE:  // the tray icon's callback, and real mouse moves
+            Form_MouseMove(wParam, lParam);
             return 0;
+        case WM_SIZE:
+            Form_Resize(wParam);
+            return 0;
+        case WM_SIZING:
+            g_resized = true;
+            break;
+        case WM_EXITSIZEMOVE:
+            Form_ExitSizeMove();
+            return 0;
+        case WM_CLOSE:  // the close button, the system menu, Alt+F4: to the tray
+            ShowWindow(window, SW_HIDE);
+            return 0;
+        case WM_QUERYENDSESSION:
+            // Yes, and nothing changes yet: another program may still cancel.
+            return TRUE;
+        case WM_ENDSESSION:
+            if (wParam) {
+                Quit();
+            }
+            return 0;
+    }
+    if (message == tray::TaskbarCreatedMessage()) {
+        tray::RestoreTrayIcon(window);
+        return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
 }  // namespace
 
-HWND Show(HINSTANCE instance, Platform& os, int show) {
-    if (!g_form) {
-        g_instance = instance;
-        g_os = &os;
-        if (!layout::RegisterFormClass(instance, kClassName, WindowProc) ||
-            !layout::CreateForm(instance, kForm, os.ScreenTwipsPerPixel())) {
-            return nullptr;
-        }
+HWND Create(HINSTANCE instance, Platform& os, bool anotherCopyRuns) {
+    g_instance = instance;
+    g_os = &os;
+    g_anotherCopyRuns = anotherCopyRuns;
+    if (!layout::RegisterFormClass(instance, kClassName, WindowProc)) {
+        return nullptr;
     }
+    // An owned window has no taskbar button: the program lives in the tray.
+    // A tool-window style would do the same but change the caption and the
+    // client area.
+    HWND owner = CreateWindowExW(0, L"STATIC", kAppTitle, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                 instance, nullptr);
+    return layout::CreateForm(instance, kForm, os.ScreenTwipsPerPixel(), owner);
+}
+
+bool Settle(int show) {
     ShowWindow(g_form, show);
-    return g_form;
+    if (g_anotherCopyRuns) {
+        g_os->ShowMessage(L"该程序已经运行一个，请不要重复运行", MessageIcon::Warning, L"提示");
+        return false;
+    }
+    tray::AddTrayIcon(g_form, kAppTitle);
+    g_settled = true;
+    return true;
+}
+
+void Quit() {
+    if (g_hooked) {
+        monitor::UnhookWindow(g_form);
+    }
+    Form2::Close();
+    tray::RemoveTrayIcon(g_form);
+    ExitProcess(0);
 }
 
 HWND Window() {

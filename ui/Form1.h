@@ -1,5 +1,7 @@
 // The main window: the protection commands, the safe-open command, the
-// start-up check box and the way to the program description.
+// start-up check box and the way to the program description. It is also the
+// resident program's anchor: it lives hidden in the tray, hears the device
+// broadcasts and the tray icon's gestures, and owns the tray menu.
 #pragma once
 
 #include <windows.h>
@@ -29,11 +31,28 @@ constexpr int kFrame2 = 502;
 constexpr int kFrame3 = 503;
 constexpr int kFrame4 = 504;
 
-// Creates the window (once) and shows it with `show`, `Check1` focused.
-// Null when the window could not be made. `os` must outlive the window.
-HWND Show(HINSTANCE instance, Platform& os, int show);
+// The tray menu's items.
+constexpr int kMenuOpen = 601;  // M_open  "打开程序(&O)"
+constexpr int kMenuEula = 602;  // M_eula  "程序说明(&E)"
+constexpr int kMenuQuit = 603;  // M_quit  "退    出(&U)"
 
-// The window, or null before Show and after it was closed.
+// Creates the window, hidden, and runs its load sequence: the reminder of a
+// stick already in (its autorun.inf removed first) and the drive lists.
+// Unless `anotherCopyRuns`, device broadcasts are heard from before the
+// reminder shows. Null when the window could not be made. `os` must outlive
+// the window.
+HWND Create(HINSTANCE instance, Platform& os, bool anotherCopyRuns);
+
+// Shows the window as it starts (`show` from the system) and settles the
+// program into the tray: the icon is added and the window hidden. A second
+// copy instead warns that one runs already and answers false: it must end.
+bool Settle(int show);
+
+// Ends the program at once, wherever it is called from: the window's
+// procedure is given back, the popup closed and the icon removed first.
+[[noreturn]] void Quit();
+
+// The window, or null before Create.
 HWND Window();
 
 // Rebuilds both drive lists from the drives present now; both fields are

@@ -172,7 +172,7 @@ bool RegisterFormClass(HINSTANCE instance, const wchar_t* className, WNDPROC win
     return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-HWND CreateForm(HINSTANCE instance, const FormSpec& form, TwipsPerPixel scale) {
+HWND CreateForm(HINSTANCE instance, const FormSpec& form, TwipsPerPixel scale, HWND owner) {
     RECT frame = {0, 0, PixelsX(form.clientWidth, scale), PixelsY(form.clientHeight, scale)};
     AdjustWindowRectEx(&frame, kFormStyle, FALSE, kFormExStyle);
     const int width = frame.right - frame.left;
@@ -186,7 +186,7 @@ HWND CreateForm(HINSTANCE instance, const FormSpec& form, TwipsPerPixel scale) {
     const int x = std::max<int>(work.left, work.left + (work.right - work.left - width) / 2);
     const int y = std::max<int>(work.top, work.top + (work.bottom - work.top - height) / 2);
     return CreateWindowExW(kFormExStyle, form.className, form.title, kFormStyle, x, y, width,
-                           height, nullptr, nullptr, instance, nullptr);
+                           height, owner, nullptr, instance, nullptr);
 }
 
 void CreateControls(HWND window, const FormSpec& form, TwipsPerPixel scale) {

@@ -58,7 +58,9 @@ bool RegisterFormClass(HINSTANCE instance, const wchar_t* className, WNDPROC win
 
 // Creates the form hidden, with the client size of the table, centred in the
 // work area. Its controls are made while it handles WM_CREATE (CreateControls).
-HWND CreateForm(HINSTANCE instance, const FormSpec& form, TwipsPerPixel scale);
+// A form with an owner has no taskbar button of its own.
+HWND CreateForm(HINSTANCE instance, const FormSpec& form, TwipsPerPixel scale,
+                HWND owner = nullptr);
 
 // Makes the table's controls as children of `window`, focusable ones in tab
 // order, with frames and labels below everything else in the Z-order.

@@ -2,6 +2,7 @@
 // that its tests start, to look at a path from a new process.
 #include <gtest/gtest.h>
 
+#include "probe.h"
 #include "wine_tests.h"
 
 #include <shellapi.h>
@@ -43,6 +44,39 @@ std::string Utf8(const std::wstring& text) {
 }
 
 }  // namespace tovrane::wine
+
+namespace tovrane::probe {
+
+std::string Ask(HWND window, Question question, LPARAM about) {
+    using wine::FolderOf;
+    using wine::ThisExe;
+    HMODULE dll = LoadLibraryW((FolderOf(ThisExe()) + L"\\probe.dll").c_str());
+    auto hook =
+        reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(dll, "ProbeHook")));
+    HHOOK installed = hook ? SetWindowsHookExW(WH_CALLWNDPROC, hook, dll,
+                                               GetWindowThreadProcessId(window, nullptr))
+                           : nullptr;
+    DeleteFileW(kAnswerFile);
+    std::string answer;
+    if (installed && SendMessageTimeoutW(window, RegisterWindowMessageW(kMessage), question, about,
+                                         SMTO_NORMAL, 10000, nullptr)) {
+        HANDLE file = CreateFileW(kAnswerFile, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        char text[1024];
+        DWORD read = 0;
+        if (file != INVALID_HANDLE_VALUE && ReadFile(file, text, sizeof text, &read, nullptr)) {
+            answer.assign(text, read);
+        }
+        CloseHandle(file);
+    }
+    if (installed) {
+        UnhookWindowsHookEx(installed);
+    }
+    FreeLibrary(dll);
+    return answer;
+}
+
+}  // namespace tovrane::probe
 
 int main(int argc, char** argv) {
     using namespace tovrane::wine;

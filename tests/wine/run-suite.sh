@@ -4,7 +4,7 @@
 #
 # run-suite.sh --win32 BUILD_DIR --name NAME [--locale zh_CN|C]
 #              [--drive L=TYPE[:STATE]]... [--seed L=DIR]... [--install FILE]...
-#              [--timeout SECONDS] [--keep] -- PROGRAM.exe [ARG...]
+#              [--desktop] [--timeout SECONDS] [--keep] -- PROGRAM.exe [ARG...]
 #
 #   --win32    the win32 build folder; the template prefix, the compiled
 #              locale and the suites' folders live in BUILD_DIR/wine
@@ -15,13 +15,16 @@
 #   --seed     copies the contents of DIR onto drive L: before it is made
 #              read-only
 #   --install  copies FILE into C:\tovrane beside the program
+#   --desktop  runs everything in Wine's virtual desktop with its taskbar
 #   --timeout  bound on the program's run (default 240 s)
 #   --keep     leaves the suite's folder behind for inspection
 #
 # The program runs as C:\tovrane\PROGRAM.exe in the current folder
 # C:\tovrane\work. It finds in its environment TOVRANE_LOCALE (zh_CN or C)
-# and TOVRANE_UNWRITABLE_DRIVES (the letters of the readonly drives that
-# really could be made unwritable).
+# TOVRANE_UNWRITABLE_DRIVES (the letters of the readonly drives that really
+# could be made unwritable) and TOVRANE_DRIVES_DIR (the Linux folder holding
+# each drive's folder, by lower-case letter; an unplugged drive's folder is
+# there, unmapped, for a test to plug in).
 set -u -o pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -33,7 +36,7 @@ usage() {
     exit 2
 }
 
-win32_dir="" name="" locale=zh_CN bound=240
+win32_dir="" name="" locale=zh_CN bound=240 desktop=""
 drives=() seeds=() installs=()
 while [ $# -gt 0 ]; do
     case $1 in
@@ -44,6 +47,7 @@ while [ $# -gt 0 ]; do
     --seed) seeds+=("${2:-}") && shift 2 ;;
     --install) installs+=("${2:-}") && shift 2 ;;
     --timeout) bound=${2:-} && shift 2 ;;
+    --desktop) desktop=1 && shift ;;
     --keep) TW_KEEP=1 && shift ;;
     --) shift && break ;;
     *) usage ;;
@@ -92,7 +96,9 @@ for spec in "${drives[@]}"; do
     fi
 done
 export TOVRANE_UNWRITABLE_DRIVES=$unwritable
+export TOVRANE_DRIVES_DIR=$TW_RUN_DIR/drives
 tw_write_drive_types
+[ -z "$desktop" ] || tw_use_shell_desktop
 
 for file in "$program" "${installs[@]}"; do
     cp "$file" "$TW_PREFIX/drive_c/tovrane/" || tw_die "could not install $file"

@@ -6,13 +6,15 @@
 #                [INSTALL path/in/win32/build ...]   copied beside the program
 #                [DRIVES L=type[:state] ...]         see run-suite.sh
 #                [SEEDS L=folder ...]                folders relative to this one
-#                [LOCALE zh_CN|C] [TIMEOUT seconds] [ARGS program arguments ...])
-# registers the test "wine.<name>".
+#                [LOCALE zh_CN|C] [TIMEOUT seconds] [DESKTOP]
+#                [ARGS program arguments ...])
+# registers the test "wine.<name>". DESKTOP runs the suite in Wine's virtual
+# desktop, whose taskbar makes the work area smaller than the screen.
 
 set(TOVRANE_WINE_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 function(add_wine_suite)
-    cmake_parse_arguments(SUITE "" "NAME;PROGRAM;LOCALE;TIMEOUT" "INSTALL;DRIVES;SEEDS;ARGS"
+    cmake_parse_arguments(SUITE "DESKTOP" "NAME;PROGRAM;LOCALE;TIMEOUT" "INSTALL;DRIVES;SEEDS;ARGS"
                           ${ARGN})
     if(NOT SUITE_NAME OR NOT SUITE_PROGRAM)
         message(FATAL_ERROR "add_wine_suite needs NAME and PROGRAM")
@@ -26,6 +28,9 @@ function(add_wine_suite)
 
     set(options --win32 ${TOVRANE_WIN32_DIR} --name ${SUITE_NAME} --locale ${SUITE_LOCALE}
                 --timeout ${SUITE_TIMEOUT})
+    if(SUITE_DESKTOP)
+        list(APPEND options --desktop)
+    endif()
     foreach(drive IN LISTS SUITE_DRIVES)
         list(APPEND options --drive ${drive})
     endforeach()
@@ -57,10 +62,25 @@ add_wine_suite(NAME core PROGRAM tests/wine/wine_core_tests.exe
 add_wine_suite(NAME form1 PROGRAM tests/wine/wine_ui_tests.exe
                INSTALL Tovrane.exe tests/wine/decoy_cmd.exe
                DRIVES A=floppy D=hd E=floppy F=cdrom G=floppy:missing
-               TIMEOUT 120)
+               DESKTOP TIMEOUT 120)
 # The windows' texts again under code page 1252: a Unicode program shows them
 # right whatever the ANSI code page.
 add_wine_suite(NAME form1-cp1252 PROGRAM tests/wine/wine_ui_tests.exe
                INSTALL Tovrane.exe tests/wine/decoy_cmd.exe
                DRIVES A=floppy D=hd E=floppy F=cdrom G=floppy:missing
-               LOCALE C TIMEOUT 60 ARGS --gtest_filter=LayoutAndText.*)
+               LOCALE C DESKTOP TIMEOUT 60 ARGS --gtest_filter=LayoutAndText.*)
+
+# Tovrane.exe meeting device broadcasts, in Wine's virtual desktop: see
+# arrival_tests.cpp. E: is a stick the test plugs in while Tovrane runs.
+add_wine_suite(NAME arrival PROGRAM tests/wine/wine_arrival_tests.exe
+               INSTALL Tovrane.exe tests/wine/probe.dll
+               DRIVES B=floppy:readonly D=hd E=floppy:unplugged F=cdrom H=floppy
+               SEEDS B=seed/stale-autorun
+               DESKTOP TIMEOUT 180)
+
+# Tovrane.exe over a whole run, in Wine's virtual desktop, clicked through
+# its real tray icon: see tray_tests.cpp. E: is a stick the test plugs in.
+add_wine_suite(NAME tray PROGRAM tests/wine/wine_tray_tests.exe
+               INSTALL Tovrane.exe tests/wine/probe.dll
+               DRIVES D=hd E=floppy:unplugged F=floppy G=floppy H=floppy
+               DESKTOP TIMEOUT 180)

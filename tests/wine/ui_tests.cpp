@@ -1,5 +1,5 @@
 // Tovrane.exe itself under Wine, driven from outside as a user drives it: the
-// main window's controls, texts and tab order, its drive lists and commands,
+// main window's controls, texts, drive lists and tab order, its commands,
 // the start-up check box and the description window. suites.cmake maps:
 //   A: floppy (never listed, never touched)   D: hard disk
 //   E: floppy (the stick)   F: CD-ROM   G: floppy whose folder is missing
@@ -7,14 +7,17 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <shlobj.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "driver/Driver.h"
+#include "driver/Resident.h"
 #include "wine_tests.h"
 
 namespace tovrane::wine {
@@ -33,6 +36,10 @@ constexpr int kFrame1 = 501, kFrame2 = 502, kFrame3 = 503, kFrame4 = 504;
 
 const wchar_t kDecoyMarker[] = L"C:\\decoy-ran.txt";
 const wchar_t kPwned[] = L"C:\\tovrane\\pwned";  // what the hostile text would make
+// The startup copy: the shell's all-users Startup folder in a fresh prefix,
+// not the Chinese XP fallback folder that a wrong lookup would give.
+const wchar_t kCopy[] =
+    L"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\StartUp\\kelvo.exe";
 const std::wstring kDrives = L"ACDEFG";
 
 struct Expected {
@@ -67,12 +74,9 @@ const Expected kForm1[] = {
 };
 
 std::string NameOf(int id) {
-    for (const Expected& e : kForm1) {
-        if (e.id == id) {
-            return e.name;
-        }
-    }
-    return "id " + std::to_string(id);
+    const auto e = std::find_if(std::begin(kForm1), std::end(kForm1),
+                                [&](const Expected& e) { return e.id == id; });
+    return e != std::end(kForm1) ? e->name : "id " + std::to_string(id);
 }
 
 int Px(int twips) {
@@ -87,32 +91,19 @@ std::string RectText(const RECT& r) {
 std::string KindOf(HWND control) {
     const std::wstring name = ClassOf(control);
     const LONG style = GetWindowLongW(control, GWL_STYLE);
-    const LONG type = style & BS_TYPEMASK;
-    if (name == L"Button") {
-        // The dialog manager makes a focused push button the default one.
-        return type == BS_GROUPBOX        ? "frame"
-               : type == BS_AUTOCHECKBOX  ? "check box"
-               : type <= BS_DEFPUSHBUTTON ? "button"
-                                          : "Button " + Hex(style);
-    }
-    if (name == L"ComboBox" && (style & 3) == CBS_DROPDOWN) {
-        return "drop-down combo";
-    }
-    return name == L"Static" ? "label" : Utf8(name) + " " + Hex(style);
+    const LONG button = name == L"Button" ? style & BS_TYPEMASK : -1;
+    // The dialog manager makes a focused push button the default one.
+    return button == BS_PUSHBUTTON || button == BS_DEFPUSHBUTTON ? "button"
+           : button == BS_AUTOCHECKBOX                           ? "check box"
+           : button == BS_GROUPBOX                               ? "frame"
+           : name == L"ComboBox" && (style & 3) == CBS_DROPDOWN  ? "drop-down combo"
+           : name == L"Static"                                   ? "label"
+                                                                 : Utf8(name) + " " + Hex(style);
 }
 
 std::string ReadAll(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return {};
-    }
-    std::string bytes(GetFileSize(file, nullptr), '\0');
-    DWORD read = 0;
-    ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr);
-    CloseHandle(file);
-    bytes.resize(read);
-    return bytes;
+    std::ifstream file(Utf8(path), std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 bool Exists(const std::wstring& path) {
@@ -127,42 +118,41 @@ std::wstring AutorunOn(wchar_t letter) {
 // system with its sub-folder, "E:file" or "E:folder 0x10" for anything else
 // there, and "pwned" when a hostile text's command ran. Empty: all untouched.
 std::string DriveStates() {
+    const DWORD marks = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     std::string states;
     for (wchar_t letter : kDrives) {
-        const DWORD a = GetFileAttributesW(AutorunOn(letter).c_str());
-        if (a == INVALID_FILE_ATTRIBUTES) {
-            continue;
-        }
-        const DWORD marks =
-            FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-        states += states.empty() ? "" : " ";
-        states += std::string(1, static_cast<char>(letter)) + ":";
-        if (!(a & FILE_ATTRIBUTE_DIRECTORY)) {
-            states += "file";
-        } else if ((a & marks) == marks && Exists(AutorunOn(letter) + L"\\tirmola")) {
-            states += "immunised";
-        } else {
-            states += "folder " + Hex(a);
+        const std::wstring path = AutorunOn(letter);
+        const DWORD a = GetFileAttributesW(path.c_str());
+        if (a != INVALID_FILE_ATTRIBUTES) {
+            const bool immunised = (a & marks) == marks && Exists(path + L"\\tirmola");
+            states += " " + Utf8({letter}) +
+                      (!(a & FILE_ATTRIBUTE_DIRECTORY) ? ":file"
+                       : immunised                     ? ":immunised"
+                                                       : ":folder " + Hex(a));
         }
     }
-    if (Exists(kPwned)) {
-        states += states.empty() ? "pwned" : " pwned";
-    }
-    return states;
+    states += Exists(kPwned) ? " pwned" : "";
+    return states.empty() ? states : states.substr(1);
 }
 
-// The drives once they read `expected`, or at the bound. Nothing changing is
-// watched for the whole of a shorter bound.
+// The drives once they read `expected`, or at the bound. When nothing may
+// change, a change is watched for through a shorter bound.
 std::string DrivesAfterwards(const std::string& expected) {
-    if (expected.empty()) {
-        WaitUntil([] { return !DriveStates().empty(); }, kQuietMs);
-    } else {
-        WaitUntil([&] { return DriveStates() == expected; }, kBoundMs);
-    }
+    const bool quiet = expected.empty();
+    WaitUntil([&] { return quiet ? !DriveStates().empty() : DriveStates() == expected; },
+              quiet ? kQuietMs : kBoundMs);
     return DriveStates();
 }
 
-void ClearDrives() {
+std::wstring CurrentFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, folder);
+    return folder;
+}
+
+// Whatever a test may have made: autorun.inf files and folders, the folder
+// the hostile text would make, the startup copy or a folder in its place.
+void ClearLeftovers() {
     for (wchar_t letter : kDrives) {
         const std::wstring path = AutorunOn(letter);
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -170,18 +160,10 @@ void ClearDrives() {
         RemoveDirectoryW(path.c_str());
         DeleteFileW(path.c_str());
     }
-    RemoveDirectoryW(kPwned);
-}
-
-int CountTopWindows(const wchar_t* className, DWORD processId) {
-    int count = 0;
-    for (HWND window = FindWindowExW(nullptr, nullptr, className, nullptr); window;
-         window = FindWindowExW(nullptr, window, className, nullptr)) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        count += owner == processId;
+    for (const wchar_t* path : {kPwned, kCopy}) {
+        RemoveDirectoryW(path);
+        DeleteFileW(path);
     }
-    return count;
 }
 
 // Each test starts its own Tovrane.exe, from C:\tovrane into the current
@@ -190,69 +172,75 @@ int CountTopWindows(const wchar_t* className, DWORD processId) {
 class TovraneTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        wchar_t current[MAX_PATH] = {};
-        GetCurrentDirectoryW(MAX_PATH, current);
-        const std::wstring installed = FolderOf(ThisExe());
-        tovrane_ = installed + L"\\Tovrane.exe";
-        work_ = current;
-        ASSERT_NE(Utf8(work_), Utf8(installed)) << "run-suite.sh runs from another folder";
-        decoys_ = {installed + L"\\cmd.exe", work_ + L"\\cmd.exe"};
-        for (const std::wstring& decoy : decoys_) {
-            ASSERT_TRUE(CopyFileW((installed + L"\\decoy_cmd.exe").c_str(), decoy.c_str(), FALSE));
+        ASSERT_NE(Utf8(work_), Utf8(installed_)) << "run-suite.sh runs from another folder";
+        for (const std::wstring& folder : {installed_, work_}) {
+            ASSERT_TRUE(CopyFileW((installed_ + L"\\decoy_cmd.exe").c_str(),
+                                  (folder + L"\\cmd.exe").c_str(), FALSE));
         }
         DeleteFileW(kDecoyMarker);
-        ClearDrives();
+        ClearLeftovers();
     }
 
     void TearDown() override {
-        if (process_.Started()) {
-            PostMessageW(form_, WM_CLOSE, 0, 0);
-            if (!process_.WaitForExit(kBoundMs)) {
-                ADD_FAILURE() << "Tovrane did not end within 10 s of WM_CLOSE";
-                HANDLE p = OpenProcess(PROCESS_TERMINATE, FALSE, process_.Id());
-                TerminateProcess(p, 1);
-                CloseHandle(p);
-                process_.WaitForExit(kBoundMs);
-            }
+        if (tovrane_.process.Started()) {
+            Close();
         }
         EXPECT_EQ(ReadAll(kDecoyMarker), "") << "a planted cmd.exe ran";
-        for (const std::wstring& decoy : decoys_) {
-            DeleteFileW(decoy.c_str());
+        for (const std::wstring& folder : {installed_, work_}) {
+            DeleteFileW((folder + L"\\cmd.exe").c_str());
         }
         DeleteFileW(kDecoyMarker);
-        ClearDrives();
+        ClearLeftovers();
     }
 
-    // True once the new Tovrane's main window is shown, its controls made.
+    // True once the new Tovrane has settled into the tray and its main window
+    // is shown from there. The stick E: is in, so it first reminds of it.
     bool Start() {
-        process_ = StartProgram(tovrane_, L"Tovrane.exe", work_);
-        form_ = FindTopWindow(L"TovraneForm1", L"", process_.Started() ? kBoundMs : 0);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(form_, &owner);
-        if (!form_ || owner != process_.Id() ||
-            !WaitUntil([&] { return IsWindowVisible(form_) != FALSE; }, kBoundMs)) {
-            ADD_FAILURE() << "Tovrane's main window did not show within 10 s";
+        form_ = nullptr;
+        if (!tovrane_.Start(tovrane_exe_, work_)) {
+            ADD_FAILURE() << "Tovrane did not start";
             return false;
         }
+        EXPECT_EQ(Utf8(tovrane_.AnswerReminder()),
+                  "移动设备已存在,移动设备的盘符为E: ,建议您使用安全方式打开");
+        if (!tovrane_.Settled() || !tovrane_.ShowFromTray()) {
+            ADD_FAILURE() << "Tovrane did not settle into the tray and come back from it";
+            return false;
+        }
+        form_ = tovrane_.form;
         return true;
+    }
+
+    void Close() {
+        if (!tovrane_.Quit()) {
+            ADD_FAILURE() << "Tovrane did not end within 10 s of 退    出(&U)";
+            HANDLE p = OpenProcess(PROCESS_TERMINATE, FALSE, tovrane_.process.Id());
+            TerminateProcess(p, 1);
+            CloseHandle(p);
+            tovrane_.process.WaitForExit(kBoundMs);
+        }
     }
 
     HWND Item(int id) const { return GetDlgItem(form_, id); }
 
-    std::wstring tovrane_, work_;
-    std::vector<std::wstring> decoys_;
-    Process process_;
+    // Any message box of Tovrane's, shown or not yet, watched for a while.
+    void ExpectNoMessageBox() {
+        HWND box = FindTopWindow(L"#32770", L"", kQuietMs, Until::Exists, tovrane_.process.Id());
+        EXPECT_EQ(box, nullptr) << "a message box said: " << Utf8(MessageBoxText(box));
+    }
+
+    const std::wstring installed_ = FolderOf(ThisExe());
+    const std::wstring tovrane_exe_ = installed_ + L"\\Tovrane.exe";
+    const std::wstring work_ = CurrentFolder();
+    Resident tovrane_;
     HWND form_ = nullptr;
 };
 
 class LayoutAndText : public TovraneTest {};
-class DriveLists : public TovraneTest {};
-class GuardButtons : public TovraneTest {};
-class SafeOpen : public TovraneTest {};
+class Commands : public TovraneTest {};
+class StartupChoice : public TovraneTest {};
 
-// ---------------------------------------------------------------------------
-
-TEST_F(LayoutAndText, Form1ShowsEachControlWithItsKindTextAndPlace) {
+TEST_F(LayoutAndText, Form1ShowsEachControlWithItsKindTextAndPlaceAndListsTheDrives) {
     const bool chinese = SuiteSetting(L"TOVRANE_LOCALE") == L"zh_CN";
     ASSERT_EQ(GetACP(), chinese ? 936u : 1252u) << "not the code page run-suite.sh was asked for";
     HDC screen = GetDC(nullptr);
@@ -273,13 +261,10 @@ TEST_F(LayoutAndText, Form1ShowsEachControlWithItsKindTextAndPlace) {
 
     const std::vector<Control> controls = ListControls(form_);
     EXPECT_EQ(controls.size(), std::size(kForm1));
-    auto find = [&](int id) -> const Control* {
-        for (const Control& c : controls) {
-            if (c.id == id) {
-                return &c;
-            }
-        }
-        return nullptr;
+    auto find = [&](int id) {
+        const auto c = std::find_if(controls.begin(), controls.end(),
+                                    [&](const Control& c) { return c.id == id; });
+        return c != controls.end() ? &*c : nullptr;
     };
     for (const Expected& e : kForm1) {
         SCOPED_TRACE(e.name);
@@ -289,9 +274,7 @@ TEST_F(LayoutAndText, Form1ShowsEachControlWithItsKindTextAndPlace) {
         EXPECT_EQ(KindOf(c->hwnd), e.kind);
         EXPECT_EQ(Utf8(c->text), Utf8(e.text));
         RECT at = c->rect;
-        if (frame) {
-            OffsetRect(&at, -frame->rect.left, -frame->rect.top);
-        }
+        OffsetRect(&at, frame ? -frame->rect.left : 0, frame ? -frame->rect.top : 0);
         const RECT want = {Px(e.left), Px(e.top), Px(e.left) + Px(e.width),
                            Px(e.top) + Px(e.height)};
         EXPECT_EQ(RectText(at), RectText(want));
@@ -306,6 +289,15 @@ TEST_F(LayoutAndText, Form1ShowsEachControlWithItsKindTextAndPlace) {
         EXPECT_FALSE(passedInputControls && !below)
             << NameOf(c.id) << " lies below a label or frame";
         passedInputControls = passedInputControls || below;
+    }
+
+    // A: is left out of the tokens, which leaves an empty one in its place.
+    for (int combo : {kCombo1, kCombo2}) {
+        std::string items;
+        for (const std::wstring& item : ComboItems(Item(combo))) {
+            items += "\"" + Utf8(item) + "\" ";
+        }
+        EXPECT_EQ(items, R"("请选择" "" "C" "D" "E" "F" "G" "" )") << NameOf(combo);
     }
 }
 
@@ -330,11 +322,7 @@ TEST_F(LayoutAndText, Form1TabWalksTheFocusableControlsInTabIndexOrder) {
 }
 
 TEST_F(LayoutAndText, Form3ShowsTheDescriptionOnceWithCommand1Focused) {
-    struct Line {
-        int id;
-        const wchar_t* text;
-    };
-    const Line lines[] = {
+    const std::pair<int, const wchar_t*> lines[] = {
         {401, L"一、本程序是一个防止移动设备里的病毒感染本机的一个程序。"},
         {402, L"二、对于已经中毒了U盘病毒的电脑，该软件就会无效。"},
         {406, L"三、该软件写入启动项，杀毒软件会有提示，这属于正常，允许通过就可以了"},
@@ -349,90 +337,75 @@ TEST_F(LayoutAndText, Form3ShowsTheDescriptionOnceWithCommand1Focused) {
     };
     ASSERT_TRUE(Start());
     Click(Item(kCommand3));
-    HWND form3 = FindTopWindow(L"TovraneForm3", L"", kBoundMs);
-    ASSERT_NE(form3, nullptr) << "no description window within 10 s";
+    HWND form3 = FindTopWindow(L"TovraneForm3", L"", kBoundMs, Until::Shown, tovrane_.process.Id());
+    ASSERT_NE(form3, nullptr) << "no description window shown within 10 s";
     EXPECT_EQ(Utf8(TextOf(form3)), "程序说明");
-    for (const Line& line : lines) {
-        EXPECT_EQ(Utf8(TextOf(GetDlgItem(form3, line.id))), Utf8(line.text)) << "id " << line.id;
+    for (const auto& [id, text] : lines) {
+        EXPECT_EQ(Utf8(TextOf(GetDlgItem(form3, id))), Utf8(text)) << "id " << id;
     }
     EXPECT_TRUE(WaitUntil([&] { return FocusOf(form3) == GetDlgItem(form3, 101); }, kBoundMs))
         << "the focus is on id " << GetDlgCtrlID(FocusOf(form3)) << " of "
         << Utf8(ClassOf(GetAncestor(FocusOf(form3), GA_ROOT)));
 
     Click(Item(kCommand3));
-    WaitUntil([&] { return CountTopWindows(L"TovraneForm3", process_.Id()) != 1; }, kQuietMs);
-    EXPECT_EQ(CountTopWindows(L"TovraneForm3", process_.Id()), 1) << "after a second click";
+    auto descriptions = [] {
+        int count = 0;
+        for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"TovraneForm3", nullptr));) {
+            ++count;
+        }
+        return count;
+    };
+    WaitUntil([&] { return descriptions() != 1; }, kQuietMs);
+    EXPECT_EQ(descriptions(), 1) << "after a second click";
 }
 
-// ---------------------------------------------------------------------------
-
-std::string Listed(const std::vector<std::wstring>& items) {
-    std::string out;
-    for (const std::wstring& item : items) {
-        out += "\"" + Utf8(item) + "\" ";
-    }
-    return out;
-}
-
-TEST_F(DriveLists, BothListThePlaceholderAndTheDriveTokens) {
-    ASSERT_TRUE(Start());
-    // A: is left out of the tokens, which leaves an empty one in its place.
-    const std::string expected = "\"请选择\" \"\" \"C\" \"D\" \"E\" \"F\" \"G\" \"\" ";
-    EXPECT_EQ(Listed(ComboItems(Item(kCombo1))), expected);
-    EXPECT_EQ(Listed(ComboItems(Item(kCombo2))), expected);
-}
-
-TEST_F(GuardButtons, Command1ImmunisesTheStickAlone) {
-    ASSERT_TRUE(Start());
-    Click(Item(kCommand1));
-    // G: is removable and higher, but an empty slot.
-    EXPECT_EQ(DrivesAfterwards("E:immunised"), "E:immunised");
-}
-
-TEST_F(GuardButtons, Command4ImmunisesEveryDriveButA) {
-    ASSERT_TRUE(Start());
-    Click(Item(kCommand4));
-    const std::string all = "C:immunised D:immunised E:immunised F:immunised";
-    EXPECT_EQ(DrivesAfterwards(all), all);
-}
-
-TEST_F(GuardButtons, Command5ImmunisesOnlyADriveLetterPickedOrTyped) {
+// Command1 immunises the stick, Command4 every drive, Command5 the drive
+// picked or typed in Combo2, and nothing else.
+TEST_F(Commands, EachGuardButtonImmunisesExactlyItsDrives) {
     struct Case {
-        int pick;  // the list item chosen, or -1 when `typed`
-        const wchar_t* typed;
+        int button;
+        int pick;              // Combo2's item chosen, or -1
+        const wchar_t* typed;  // or the text typed into Combo2, or neither
         const char* expected;
     };
     const Case cases[] = {
-        {3, nullptr, "D:immunised"},  // "D"
-        {-1, L"e:", "E:immunised"},
-        {-1, L"D & md C:\\tovrane\\pwned & rem", ""},  // makes kPwned if run by cmd
-        {-1, L"\"D\"", ""},
-        {-1, L"D:\\..", ""},
-        {0, nullptr, ""},  // the placeholder
-        {-1, L"", ""},
+        {kCommand1, -1, nullptr, "E:immunised"},  // G: is removable and higher, but an empty slot
+        {kCommand4, -1, nullptr, "C:immunised D:immunised E:immunised F:immunised"},  // not A:
+        {kCommand5, 3, nullptr, "D:immunised"},                                       // "D"
+        {kCommand5, -1, L"e:", "E:immunised"},
+        {kCommand5, -1, L"D & md C:\\tovrane\\pwned & rem", ""},  // makes kPwned if run by cmd
+        {kCommand5, -1, L"\"D\"", ""},
+        {kCommand5, -1, L"D:\\..", ""},
+        {kCommand5, 0, nullptr, ""},  // the placeholder
+        {kCommand5, -1, L"", ""},
     };
     ASSERT_TRUE(Start());
     HWND combo = Item(kCombo2);
     for (const Case& c : cases) {
-        ClearDrives();
-        ASSERT_TRUE(c.typed ? SetComboText(combo, c.typed) : ChooseComboItem(combo, c.pick));
-        SCOPED_TRACE("Combo2 reads \"" + Utf8(TextOf(combo)) + "\"");
-        Click(Item(kCommand5));
+        // The window is disabled while it guards, as a user would find it.
+        ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(form_) != FALSE; }, kBoundMs))
+            << "Tovrane stayed disabled after guarding";
+        ClearLeftovers();
+        if (c.typed || c.pick >= 0) {
+            ASSERT_TRUE(c.typed ? SetComboText(combo, c.typed) : ChooseComboItem(combo, c.pick));
+        }
+        SCOPED_TRACE(NameOf(c.button) + ", Combo2 reading \"" + Utf8(TextOf(combo)) + "\"");
+        Click(Item(c.button));
         EXPECT_EQ(DrivesAfterwards(c.expected), c.expected);
     }
 }
 
-TEST_F(SafeOpen, Command2RemovesAutorunThenOpensThePickedDriveWithTheSystemCmd) {
+TEST_F(Commands, Command2RemovesAutorunThenOpensThePickedDriveWithTheSystemCmd) {
+    ASSERT_TRUE(Start());  // planted afterwards: the start cleans the stick
     CloseHandle(CreateFileW(AutorunOn(L'E').c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM,
                             nullptr));
     ASSERT_EQ(Hex(GetFileAttributesW(AutorunOn(L'E').c_str())), "0x27");
-    ASSERT_TRUE(Start());
     HWND combo = Item(kCombo1);
 
     ASSERT_TRUE(ChooseComboItem(combo, 0));
     Click(Item(kCommand2));
-    HWND opened = FindTopWindow(L"ExplorerWClass", L"", 1500);
+    HWND opened = FindTopWindow(L"ExplorerWClass", L"", 1500, Until::Exists);
     EXPECT_EQ(opened, nullptr) << "the placeholder opened " << Utf8(TextOf(opened));
     EXPECT_EQ(DriveStates(), "E:file") << "the placeholder touched a drive";
 
@@ -440,7 +413,7 @@ TEST_F(SafeOpen, Command2RemovesAutorunThenOpensThePickedDriveWithTheSystemCmd) 
     ASSERT_EQ(Utf8(TextOf(combo)), "E");
     Click(Item(kCommand2));
     // Wine's explorer titles the window of an unlabelled drive " (E:)".
-    opened = FindTopWindow(L"ExplorerWClass", L"(E:)", kBoundMs);
+    opened = FindTopWindow(L"ExplorerWClass", L"(E:)", kBoundMs, Until::Shown);
     EXPECT_NE(opened, nullptr) << "no window for E: within 10 s: the real start did not run";
     EXPECT_EQ(DriveStates(), "") << "autorun.inf was not removed before the drive was opened";
     if (opened) {
@@ -449,80 +422,47 @@ TEST_F(SafeOpen, Command2RemovesAutorunThenOpensThePickedDriveWithTheSystemCmd) 
     }
 }
 
-// ---------------------------------------------------------------------------
 // Check1 and the startup copy, kelvo.exe in the shell's all-users Startup folder.
-
-class StartupChoice : public TovraneTest {
-protected:
-    void SetUp() override {
-        ASSERT_NO_FATAL_FAILURE(TovraneTest::SetUp());
-        wchar_t folder[MAX_PATH] = {};
-        ASSERT_EQ(
-            SHGetFolderPathW(nullptr, CSIDL_COMMON_STARTUP, nullptr, SHGFP_TYPE_CURRENT, folder),
-            S_OK);
-        // Not the Chinese XP fallback folder, which a wrong lookup would give.
-        ASSERT_EQ(Utf8(folder),
-                  "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\StartUp");
-        copy_ = std::wstring(folder) + L"\\kelvo.exe";
-        RemoveCopy();
-    }
-    void TearDown() override {
-        TovraneTest::TearDown();
-        RemoveCopy();
-    }
-    void RemoveCopy() {
-        DeleteFileW(copy_.c_str());
-        RemoveDirectoryW(copy_.c_str());
-    }
-
-    std::wstring copy_;
-};
-
-TEST_F(StartupChoice, TickingCopiesTovraneThereAndUntickingRemovesTheCopy) {
-    const std::string original = ReadAll(tovrane_);
+TEST_F(StartupChoice, TheBoxShowsWhetherTheCopyIsThereAndTickingMakesOrRemovesIt) {
+    const std::string original = ReadAll(tovrane_exe_);
     ASSERT_FALSE(original.empty());
     ASSERT_TRUE(Start());
-    HWND check = Item(kCheck1);
-    EXPECT_FALSE(IsChecked(check)) << "ticked at open with no startup copy";
-
-    SetChecked(check, true);
-    EXPECT_TRUE(WaitUntil([&] { return ReadAll(copy_) == original; }, kBoundMs))
-        << "kelvo.exe holds " << ReadAll(copy_).size() << " bytes, not the " << original.size()
+    EXPECT_FALSE(IsChecked(Item(kCheck1))) << "ticked at open with no startup copy";
+    SetChecked(Item(kCheck1), true);
+    EXPECT_TRUE(WaitUntil([&] { return ReadAll(kCopy) == original; }, kBoundMs))
+        << "kelvo.exe holds " << ReadAll(kCopy).size() << " bytes, not the " << original.size()
         << " of Tovrane.exe";
-    EXPECT_TRUE(IsChecked(check));
-
-    SetChecked(check, false);
-    EXPECT_TRUE(WaitUntil([&] { return !Exists(copy_); }, kBoundMs)) << "kelvo.exe stayed";
-    EXPECT_FALSE(IsChecked(check));
-    HWND box = FindMessageBox(process_.Id(), kQuietMs);
-    EXPECT_EQ(box, nullptr) << "a message box said: " << Utf8(MessageBoxText(box));
-}
-
-TEST_F(StartupChoice, ACopyAlreadyThereTicksTheBoxAtOpen) {
-    ASSERT_TRUE(CopyFileW(tovrane_.c_str(), copy_.c_str(), FALSE));
-    ASSERT_TRUE(Start());
     EXPECT_TRUE(IsChecked(Item(kCheck1)));
+    ExpectNoMessageBox();
+
+    Close();
+    ASSERT_TRUE(Start());
+    EXPECT_TRUE(IsChecked(Item(kCheck1))) << "unticked at open with the startup copy there";
+    SetChecked(Item(kCheck1), false);
+    EXPECT_TRUE(WaitUntil([&] { return !Exists(kCopy); }, kBoundMs)) << "kelvo.exe stayed";
+    EXPECT_FALSE(IsChecked(Item(kCheck1)));
+    ExpectNoMessageBox();
 }
 
 TEST_F(StartupChoice, AFolderInTheCopysPlaceIsReportedAndTheBoxStaysUnticked) {
     // A folder stops the copy even for root, who writes through permissions.
-    ASSERT_TRUE(CreateDirectoryW(copy_.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(kCopy, nullptr));
     ASSERT_TRUE(Start());
     HWND check = Item(kCheck1);
     EXPECT_FALSE(IsChecked(check)) << "a folder is no startup copy";
 
     Click(check);
-    HWND box = FindMessageBox(process_.Id(), kBoundMs);
-    ASSERT_NE(box, nullptr) << "no message box within 10 s";
+    HWND box = FindMessageBox(tovrane_.process.Id(), kBoundMs);
+    ASSERT_NE(box, nullptr) << "no message box with its text within 10 s";
     const std::wstring text = MessageBoxText(box);
-    EXPECT_NE(text.find(copy_), std::wstring::npos)
-        << "the box says \"" << Utf8(text) << "\" and names no " << Utf8(copy_);
+    EXPECT_NE(text.find(kCopy), std::wstring::npos)
+        << "the box says \"" << Utf8(text) << "\" and names no " << Utf8(kCopy);
     PressOk(box);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }, kBoundMs)) << "OK left the box";
     EXPECT_TRUE(WaitUntil([&] { return !IsChecked(check); }, kBoundMs)) << "the box stayed ticked";
     EXPECT_TRUE(SendMessageTimeoutW(form_, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr))
         << "Tovrane no longer answers";
-    EXPECT_EQ(Hex(process_.ExitCode()), Hex(STILL_ACTIVE));
+    EXPECT_EQ(Hex(tovrane_.process.ExitCode()), Hex(STILL_ACTIVE));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "driver/Driver.h"
 
+#include <shellapi.h>
+
 #include <utility>
 
 namespace tovrane::driver {
@@ -25,8 +27,13 @@ struct WindowQuery {
     std::wstring className;  // empty: any
     std::wstring titlePart;  // empty: any
     DWORD processId;         // 0: any
+    Until until;
+    bool withText;  // a message box: its text static must hold text
     HWND found;
 };
+
+// The static that holds a message box's text.
+constexpr int kMessageTextId = 0xFFFF;
 
 // The caption as the system keeps it: unlike WM_GETTEXT, asking costs the
 // window's owner nothing, so a hung program does not slow the search.
@@ -42,7 +49,9 @@ BOOL CALLBACK MatchTopWindow(HWND window, LPARAM lParam) {
     GetWindowThreadProcessId(window, &owner);
     if ((query.processId != 0 && owner != query.processId) ||
         (!query.className.empty() && ClassOf(window) != query.className) ||
-        (!query.titlePart.empty() && TitleOf(window).find(query.titlePart) == std::wstring::npos)) {
+        (!query.titlePart.empty() && TitleOf(window).find(query.titlePart) == std::wstring::npos) ||
+        (query.until == Until::Shown && !IsWindowVisible(window)) ||
+        (query.withText && TextOf(GetDlgItem(window, kMessageTextId)).empty())) {
         return TRUE;
     }
     query.found = window;
@@ -105,7 +114,8 @@ Process StartProgram(const std::wstring& application, const std::wstring& comman
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
     std::wstring line = commandLine;  // CreateProcessW may write into it
-    if (!CreateProcessW(application.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+    if (!CreateProcessW(application.empty() ? nullptr : application.c_str(), &line[0], nullptr,
+                        nullptr, FALSE, 0, nullptr,
                         currentDir.empty() ? nullptr : currentDir.c_str(), &startup, &info)) {
         return {};
     }
@@ -113,8 +123,9 @@ Process StartProgram(const std::wstring& application, const std::wstring& comman
     return Process(info.hProcess, info.dwProcessId);
 }
 
-HWND FindTopWindow(const std::wstring& className, const std::wstring& titlePart, DWORD timeoutMs) {
-    return FindTop({className, titlePart, 0, nullptr}, timeoutMs);
+HWND FindTopWindow(const std::wstring& className, const std::wstring& titlePart, DWORD timeoutMs,
+                   Until until, DWORD processId) {
+    return FindTop({className, titlePart, processId, until, false, nullptr}, timeoutMs);
 }
 
 std::wstring ClassOf(HWND window) {
@@ -206,12 +217,12 @@ bool ChooseComboItem(HWND combo, int index) {
 }
 
 HWND FindMessageBox(DWORD processId, DWORD timeoutMs) {
-    return FindTop({L"#32770", L"", processId, nullptr}, timeoutMs);
+    // The box is listed before its dialog procedure has set the text.
+    return FindTop({L"#32770", L"", processId, Until::Shown, true, nullptr}, timeoutMs);
 }
 
 std::wstring MessageBoxText(HWND box) {
-    // The text of a message box is the static with id 0xFFFF.
-    return TextOf(GetDlgItem(box, 0xFFFF));
+    return TextOf(GetDlgItem(box, kMessageTextId));
 }
 
 void PressOk(HWND box) {
@@ -231,6 +242,61 @@ bool PostTab(HWND window) {
     HWND focus = FocusOf(window);
     return focus && PostMessageW(focus, WM_KEYDOWN, VK_TAB, 0x000F0001) &&
            PostMessageW(focus, WM_KEYUP, VK_TAB, 0xC00F0001);
+}
+
+bool HasTrayIcon(HWND owner, UINT id) {
+    NOTIFYICONDATAW icon = {};
+    icon.cbSize = NOTIFYICONDATAW_V2_SIZE;
+    icon.hWnd = owner;
+    icon.uID = id;
+    return Shell_NotifyIconW(NIM_MODIFY, &icon) != FALSE;
+}
+
+namespace {
+
+void SendMouse(DWORD flags, POINT at) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = at.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = at.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof input);
+}
+
+}  // namespace
+
+bool ClickTrayIcon(bool rightButton, int clicks) {
+    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    RECT bar = {};
+    if (!taskbar || !GetWindowRect(taskbar, &bar) || bar.bottom <= bar.top) {
+        return false;
+    }
+    // Wine's taskbar draws its first icon rightmost, in a slot as wide as a
+    // small icon and its border of 2 px on each side.
+    const int slot = GetSystemMetrics(SM_CXSMICON) + 4;
+    const POINT at = {bar.right - slot / 2, (bar.top + bar.bottom) / 2};
+    // A popup sliding up over the taskbar would take the clicks.
+    if (!WaitUntil([&] { return GetAncestor(WindowFromPoint(at), GA_ROOT) == taskbar; }, 5000)) {
+        return false;
+    }
+    SendMouse(MOUSEEVENTF_MOVE, at);
+    const DWORD down = rightButton ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+    const DWORD up = rightButton ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+    for (int i = 0; i < clicks; ++i) {
+        SendMouse(down, at);
+        SendMouse(up, at);
+    }
+    return true;
+}
+
+bool ChooseFromTrayMenu(DWORD processId, wchar_t accelerator) {
+    if (!ClickTrayIcon(true, 1)) {
+        return false;
+    }
+    // Another process cannot read the menu under Wine, but its window takes
+    // the accelerator key as the user's.
+    HWND menu = FindTopWindow(L"#32768", L"", kAnswerTimeoutMs, Until::Shown, processId);
+    return menu && PostMessageW(menu, WM_CHAR, accelerator, 0);
 }
 
 }  // namespace tovrane::driver

@@ -36,15 +36,23 @@ private:
     DWORD id_ = 0;
 };
 
-// Starts `application` (a full path) with exactly `commandLine`, in
+// Starts `application` (a full path; empty: the first word of `commandLine`,
+// searched for as CreateProcess searches) with exactly `commandLine`, in
 // `currentDir` (empty: the caller's own). Not started when it could not be.
 Process StartProgram(const std::wstring& application, const std::wstring& commandLine,
                      const std::wstring& currentDir = L"");
 
+// What a lookup waits for. A window exists before its creator has made its
+// controls or set its texts; only a shown one is ready to be read or worked.
+// Mere existence is what a check that no window opened needs.
+enum class Until { Exists, Shown };
+
 // A top-level window whose class is `className` and whose title contains
-// `titlePart` (an empty value matches anything), found within `timeoutMs`;
-// null when none appeared.
-HWND FindTopWindow(const std::wstring& className, const std::wstring& titlePart, DWORD timeoutMs);
+// `titlePart` (an empty value matches anything), owned by process
+// `processId` (0: any), in the state `until` within `timeoutMs`; null when
+// none reached it.
+HWND FindTopWindow(const std::wstring& className, const std::wstring& titlePart, DWORD timeoutMs,
+                   Until until, DWORD processId = 0);
 
 std::wstring ClassOf(HWND window);
 // The text as WM_GETTEXT gives it; for a drop-down combo box, its edit text.
@@ -76,8 +84,9 @@ bool SetComboText(HWND combo, const std::wstring& text);
 // the list would. False when there is no such item.
 bool ChooseComboItem(HWND combo, int index);
 
-// A message box (#32770) shown by process `processId` (0: any process),
-// found within `timeoutMs`; null when none appeared.
+// A message box (#32770) of process `processId` (0: any process) once it is
+// shown with its text set, within `timeoutMs`; null when none got there.
+// To check that no box opened, look for any #32770 with Until::Exists.
 HWND FindMessageBox(DWORD processId, DWORD timeoutMs);
 std::wstring MessageBoxText(HWND box);
 void PressOk(HWND box);
@@ -86,5 +95,19 @@ void PressOk(HWND box);
 HWND FocusOf(HWND window);
 // Presses Tab on that control; a dialog loop moves the focus on.
 bool PostTab(HWND window);
+
+// True while the shell holds the notification icon `id` of `owner`: the
+// shell answers NIM_MODIFY for an icon it has, from any process.
+bool HasTrayIcon(HWND owner, UINT id = 1);
+
+// Clicks the first icon in the taskbar of Wine's virtual desktop with the
+// real mouse (SendInput): the shell sees the clicks and tells the icon's
+// owner, as it would of a user's. `clicks` 2 is a double-click. False when
+// there is no taskbar, or the icon stayed covered by another window.
+bool ClickTrayIcon(bool rightButton, int clicks);
+
+// Right-clicks the tray icon and chooses the item of the menu of process
+// `processId` that `accelerator` picks. False when no menu showed.
+bool ChooseFromTrayMenu(DWORD processId, wchar_t accelerator);
 
 }  // namespace tovrane::driver

@@ -1,0 +1,71 @@
+// probe.dll: a WH_CALLWNDPROC hook that a test installs into Tovrane's
+// thread, to ask there what no other process can read (a font object, a
+// menu's captions) or to send what only the process itself can (a null
+// device record). Each question is the registered message "TovraneProbe"
+// sent to one of Tovrane's windows; the answer is written, as UTF-8 lines,
+// to C:\probe-answer.txt before SendMessage returns.
+#include <windows.h>
+#include <dbt.h>
+
+#include <string>
+
+#include "probe.h"
+
+namespace {
+
+void Answer(const std::wstring& text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &utf8[0], size,
+                        nullptr, nullptr);
+    HANDLE file = CreateFileW(tovrane::probe::kAnswerFile, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+std::wstring FontOf(HWND control) {
+    LOGFONTW font = {};
+    HFONT handle = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    if (!GetObjectW(handle, sizeof font, &font)) {
+        return L"no font";
+    }
+    return std::wstring(font.lfFaceName) + L"|" + std::to_wstring(font.lfHeight) + L"|" +
+           std::to_wstring(font.lfCharSet);
+}
+
+std::wstring CaptionsOf(HMENU menu) {
+    std::wstring captions;
+    for (int i = 0, count = GetMenuItemCount(menu); i < count; ++i) {
+        wchar_t caption[128] = {};
+        GetMenuStringW(menu, i, caption, 128, MF_BYPOSITION);
+        captions += caption;
+        captions += L"\n";
+    }
+    return captions;
+}
+
+}  // namespace
+
+extern "C" __declspec(dllexport) LRESULT CALLBACK
+    ProbeHook(int code, WPARAM wParam, LPARAM lParam) {
+    static const UINT question = RegisterWindowMessageW(tovrane::probe::kMessage);
+    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && sent->message == question) {
+        switch (sent->wParam) {
+            case tovrane::probe::kFontOf:
+                Answer(FontOf(reinterpret_cast<HWND>(sent->lParam)));
+                break;
+            case tovrane::probe::kMenuCaptions:
+                Answer(CaptionsOf(reinterpret_cast<HMENU>(sent->lParam)));
+                break;
+            case tovrane::probe::kNullDeviceRecord:
+                Answer(std::to_wstring(SendMessageW(reinterpret_cast<HWND>(sent->lParam),
+                                                    WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0)));
+                break;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}

@@ -1,0 +1,238 @@
+// Tovrane.exe as a user meets it over a run: it starts hidden in the tray,
+// reminds of a stick already in, refuses a second copy, answers real clicks
+// on its icon through Wine's shell, hides instead of closing, lets a session
+// end, survives a shell restart and quits from its menu. The suite runs in
+// Wine's virtual desktop, whose taskbar draws the notification area.
+// suites.cmake maps:
+//   F: and H: floppies (sticks already in)   G: floppy, immunised
+//   D: hard disk   E: a floppy's folder, not mapped: a stick to plug in
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <dbt.h>
+#include <shellapi.h>
+
+#include <string>
+
+#include "driver/Driver.h"
+#include "driver/Resident.h"
+#include "probe.h"
+#include "tools/stick/Stick.h"
+#include "wine_tests.h"
+
+namespace tovrane::wine {
+namespace {
+
+using namespace driver;
+
+constexpr DWORD kBoundMs = 10000;
+constexpr DWORD kQuietMs = 800;
+
+std::wstring AutorunOn(wchar_t letter) {
+    return std::wstring(1, letter) + L":\\autorun.inf";
+}
+
+DWORD AttributesOf(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str());
+}
+
+bool PlantAutorun(wchar_t letter) {
+    const std::wstring path = AutorunOn(letter);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    CloseHandle(file);
+    return SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM) != FALSE;
+}
+
+std::string DriveFolder(wchar_t letter) {
+    return Utf8(SuiteSetting(L"TOVRANE_DRIVES_DIR")) + "/" + static_cast<char>(letter - L'A' + 'a');
+}
+
+const std::wstring kTovrane = FolderOf(ThisExe()) + L"\\Tovrane.exe";
+
+std::wstring CurrentFolder() {
+    wchar_t current[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, current);
+    return current;
+}
+
+class Tray : public ::testing::Test {
+protected:
+    void TearDown() override {
+        if (tovrane_.process.Started() && !tovrane_.process.WaitForExit(0)) {
+            tovrane_.CloseBoxes();
+            if (HWND popup =
+                    FindTopWindow(L"TovraneForm2", L"", 0, Until::Exists, tovrane_.process.Id())) {
+                Click(GetDlgItem(popup, 102));  // 否(&N)
+            }
+            EXPECT_TRUE(tovrane_.Quit()) << "退    出(&U) did not end Tovrane";
+        }
+    }
+    bool InTray() const { return HasTrayIcon(tovrane_.form); }
+    bool Ends() {
+        return tovrane_.process.WaitForExit(kBoundMs) && tovrane_.process.ExitCode() == 0;
+    }
+
+    Resident tovrane_;
+};
+
+// ---------------------------------------------------------------------------
+
+TEST_F(Tray, AtStartEveryStickIsCleanedTheHighestNamedAndTheProgramHidesInTheTray) {
+    for (wchar_t letter : {L'F', L'H'}) {
+        ASSERT_TRUE(PlantAutorun(letter)) << char(letter);
+    }
+    // G: is a stick immunised earlier: its folder marked, its sub-folder in.
+    ASSERT_TRUE(CreateDirectoryW(AutorunOn(L'G').c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((AutorunOn(L'G') + L"\\tirmola").c_str(), nullptr));
+    ASSERT_TRUE(SetFileAttributesW(AutorunOn(L'G').c_str(), FILE_ATTRIBUTE_READONLY |
+                                                                FILE_ATTRIBUTE_HIDDEN |
+                                                                FILE_ATTRIBUTE_SYSTEM));
+    const DWORD immunised = AttributesOf(AutorunOn(L'G'));
+    ASSERT_EQ(
+        immunised & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
+        static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
+                           FILE_ATTRIBUTE_SYSTEM));
+    ASSERT_TRUE(tovrane_.Start(kTovrane, CurrentFolder()));
+
+    HWND box = tovrane_.Box(kBoundMs);
+    ASSERT_NE(box, nullptr) << "no reminder of the sticks already in";
+    EXPECT_EQ(Utf8(MessageBoxText(box)),
+              "移动设备已存在,移动设备的盘符为H: ,建议您使用安全方式打开");
+    EXPECT_EQ(Utf8(TextOf(box)), "安全提醒");
+    EXPECT_EQ(AttributesOf(AutorunOn(L'F')), INVALID_FILE_ATTRIBUTES) << "F: was not cleaned";
+    EXPECT_EQ(AttributesOf(AutorunOn(L'H')), INVALID_FILE_ATTRIBUTES) << "H: was not cleaned";
+    EXPECT_EQ(Hex(AttributesOf(AutorunOn(L'G'))), Hex(immunised)) << "G:'s immunisation was undone";
+
+    // A stick plugged in while the reminder waits is cleaned at once.
+    ASSERT_TRUE(stick::DefineStick(L'E', DriveFolder(L'E')));
+    ASSERT_TRUE(PlantAutorun(L'E'));
+    ASSERT_TRUE(stick::SendVolumeBroadcast(true, 1u << 4));
+    EXPECT_EQ(AttributesOf(AutorunOn(L'E')), INVALID_FILE_ATTRIBUTES) << "E: was not cleaned";
+    EXPECT_FALSE(InTray()) << "the icon came before the reminder was answered";
+
+    PressOk(box);
+    EXPECT_TRUE(WaitUntil([&] { return InTray(); }, kBoundMs)) << "no icon after OK";
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(tovrane_.form); }, kBoundMs))
+        << "the window did not hide into the tray";
+    EXPECT_NE(GetWindow(tovrane_.form, GW_OWNER), nullptr) << "unowned, it has a taskbar button";
+
+    // An arrival on the immunised stick leaves it immunised.
+    ASSERT_TRUE(stick::SendVolumeBroadcast(true, 1u << 6));
+    EXPECT_NE(FindTopWindow(L"TovraneForm2", L"", kBoundMs, Until::Shown, tovrane_.process.Id()),
+              nullptr);
+    EXPECT_EQ(Hex(AttributesOf(AutorunOn(L'G'))), Hex(immunised)) << "G:'s immunisation was undone";
+    EXPECT_TRUE(stick::PullStick(L'E'));
+}
+
+TEST_F(Tray, WithNoStickItSettlesQuietlyAndASecondCopyIsRefused) {
+    for (wchar_t letter : {L'F', L'G', L'H'}) {
+        ASSERT_TRUE(stick::PullStick(letter)) << "could not pull " << char(letter) << ":";
+    }
+    ASSERT_TRUE(tovrane_.Start(kTovrane, CurrentFolder()));
+    EXPECT_TRUE(WaitUntil([&] { return InTray(); }, kBoundMs)) << "no icon";
+    EXPECT_FALSE(IsWindowVisible(tovrane_.form));
+    EXPECT_EQ(tovrane_.Box(kQuietMs), nullptr) << "a box with no stick in";
+
+    // The startup copy, started from elsewhere under its own name.
+    const std::wstring kelvo = L"C:\\other\\kelvo.exe";
+    CreateDirectoryW(L"C:\\other", nullptr);
+    ASSERT_TRUE(CopyFileW(kTovrane.c_str(), kelvo.c_str(), FALSE));
+    Resident second;
+    ASSERT_TRUE(second.Start(kelvo, CurrentFolder()));
+    HWND warning = second.Box(kBoundMs);
+    ASSERT_NE(warning, nullptr) << "the second copy did not warn";
+    EXPECT_EQ(Utf8(MessageBoxText(warning)), "该程序已经运行一个，请不要重复运行");
+    EXPECT_EQ(Utf8(TextOf(warning)), "提示");
+    EXPECT_FALSE(HasTrayIcon(second.form)) << "the second copy has an icon";
+    // It hears no broadcast: only the first copy's popup shows.
+    ASSERT_TRUE(stick::SendVolumeBroadcast(true, 1u << 3));
+    EXPECT_NE(FindTopWindow(L"TovraneForm2", L"", kBoundMs, Until::Shown, tovrane_.process.Id()),
+              nullptr);
+    EXPECT_EQ(FindTopWindow(L"TovraneForm2", L"", kQuietMs, Until::Exists, second.process.Id()),
+              nullptr)
+        << "the second copy handled the arrival";
+
+    PressOk(warning);
+    EXPECT_TRUE(second.process.WaitForExit(kBoundMs)) << "the second copy did not end after OK";
+    EXPECT_TRUE(InTray() && tovrane_.Answers()) << "the first copy did not run on";
+    DeleteFileW(kelvo.c_str());
+}
+
+TEST_F(Tray, RealClicksOnTheIconShowTheWindowAndTheMenuWhoseItemsDoWhatTheySay) {
+    ASSERT_TRUE(tovrane_.Start(kTovrane, CurrentFolder()));
+    ASSERT_TRUE(WaitUntil([&] { return InTray(); }, kBoundMs));
+    HWND form = tovrane_.form;
+
+    ClickTrayIcon(false, 2);
+    EXPECT_TRUE(
+        WaitUntil([&] { return IsWindowVisible(form) && GetForegroundWindow() == form; }, kBoundMs))
+        << "a double-click did not bring the window to the front";
+
+    // Minimized, it goes back to the tray; the menu's first item brings it
+    // back normal, not minimized.
+    PostMessageW(form, WM_SYSCOMMAND, SC_MINIMIZE, 0);  // its caption button
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(form); }, kBoundMs)) << "minimized, shown";
+    ClickTrayIcon(true, 1);
+    HWND menu = FindTopWindow(L"#32768", L"", kBoundMs, Until::Shown, tovrane_.process.Id());
+    ASSERT_NE(menu, nullptr) << "no menu on a right-click";
+    const HMENU items = reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0));
+    EXPECT_EQ(probe::Ask(form, probe::kMenuCaptions, reinterpret_cast<LPARAM>(items)),
+              "打开程序(&O)\n程序说明(&E)\n退    出(&U)\n");
+    PostMessageW(menu, WM_CHAR, L'o', 0);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(form) && !IsIconic(form); }, kBoundMs))
+        << "打开程序(&O) did not bring the window back normal";
+
+    ASSERT_TRUE(ChooseFromTrayMenu(tovrane_.process.Id(), L'e'));
+    EXPECT_NE(FindTopWindow(L"TovraneForm3", L"", kBoundMs, Until::Shown, tovrane_.process.Id()),
+              nullptr)
+        << "程序说明(&E) showed no description";
+
+    // 退    出(&U) ends it at once, even while a removal box waits.
+    DEV_BROADCAST_VOLUME record = {sizeof record, DBT_DEVTYP_VOLUME, 0, 1u << 3, 0};
+    SendMessageTimeoutW(form, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE,
+                        reinterpret_cast<LPARAM>(&record), SMTO_NORMAL, 300, nullptr);
+    ASSERT_NE(tovrane_.Box(kBoundMs), nullptr) << "no removal box";
+    ASSERT_TRUE(ChooseFromTrayMenu(tovrane_.process.Id(), L'u'));
+    EXPECT_TRUE(Ends()) << "退    出(&U) did not end Tovrane from inside a box";
+}
+
+TEST_F(Tray, ClosingHidesASessionMayEndAndARestartedShellGetsTheIconBack) {
+    ASSERT_TRUE(tovrane_.Start(kTovrane, CurrentFolder()));
+    ASSERT_TRUE(WaitUntil([&] { return InTray(); }, kBoundMs));
+    HWND form = tovrane_.form;
+
+    ClickTrayIcon(false, 2);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(form) != FALSE; }, kBoundMs));
+    PostMessageW(form, WM_SYSCOMMAND, SC_CLOSE, 0);  // the close button
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(form); }, kBoundMs))
+        << "close did not hide";
+    EXPECT_TRUE(InTray() && tovrane_.Answers()) << "close ended Tovrane";
+
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(form, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 5000, &answer));
+    EXPECT_NE(answer, 0u) << "Tovrane refused to let the session end";
+    EXPECT_FALSE(IsWindowVisible(form));
+    EXPECT_TRUE(InTray() && tovrane_.Answers()) << "the question changed something";
+
+    // The shell lost the icon (it restarted); its new taskbar announces itself.
+    NOTIFYICONDATAW icon = {};
+    icon.cbSize = NOTIFYICONDATAW_V2_SIZE;
+    icon.hWnd = form;
+    icon.uID = 1;
+    ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &icon));
+    ASSERT_FALSE(InTray());
+    SendMessageTimeoutW(form, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, SMTO_NORMAL, 5000,
+                        nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return InTray(); }, kBoundMs)) << "the icon stayed away";
+    EXPECT_FALSE(IsWindowVisible(form)) << "TaskbarCreated showed the window";
+
+    SendMessageTimeoutW(form, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, nullptr);
+    EXPECT_TRUE(Ends()) << "the session ended and Tovrane did not";
+}
+
+}  // namespace
+}  // namespace tovrane::wine
