@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
-# Builds Tovrane and runs it under Wine, in a prefix of its own with one demo
-# removable drive E: that holds an autorun.inf file. It shows on your display
-# when there is one ($DISPLAY), otherwise on a private Xvfb display of which
-# it saves a picture to build/demo.png every few seconds.
-# Close Tovrane's window (or press Ctrl+C) to end the demo; the prefix and the
-# demo drive are removed then.
+# Builds Tovrane and runs it under Wine as a user meets it: in a virtual
+# desktop whose taskbar shows the notification area, with a demo removable
+# drive E: already plugged in that holds an autorun.inf file. Tovrane reminds
+# you of the stick, then settles into the tray at the taskbar's right end:
+#   double-click the icon      the main window
+#   right-click the icon       the menu: 打开程序, 程序说明, 退    出 (quit)
+#   scripts/stick.sh plug      plugs a stick F: in: the popup slides up
+#   scripts/stick.sh pull      pulls it out again
+# The desktop shows on your display when there is one ($DISPLAY), otherwise
+# on a private Xvfb display of which build/demo.png is a picture, refreshed
+# every few seconds. The demo ends when Tovrane quits (or on Ctrl+C); its
+# prefix and drives are removed then.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -30,6 +36,7 @@ tw_new_prefix "$TW_TEMPLATE" "$run_dir"
 tw_map_drive E floppy folder
 printf '[autorun]\r\nopen=virus.exe\r\n' >"$(tw_drive_folder E)/autorun.inf"
 tw_write_drive_types
+tw_use_shell_desktop
 cp build/win32/Tovrane.exe "$TW_PREFIX/drive_c/tovrane/" || exit 2
 
 shown_here=""
@@ -39,10 +46,14 @@ else
     tw_start_display
 fi
 tw_start_wineserver
+# scripts/stick.sh plugs sticks into this session: it needs the display and to know the demo runs.
+printf 'DISPLAY=%s\nDEMO_PID=%s\n' "$DISPLAY" "$$" >"$run_dir/session"
 
-echo "Tovrane runs under Wine on display $DISPLAY."
+echo "Tovrane runs under Wine on display $DISPLAY, in a virtual desktop."
 echo "Demo drive E: is $(tw_drive_folder E) (a removable drive with an autorun.inf file)."
-echo "Wine prefix: $TW_PREFIX"
+echo "Answer the reminder; then double-click Tovrane's icon at the right end of the"
+echo "taskbar to open its window, or right-click it for the menu (退    出 quits)."
+echo "Plug a demo stick F: in with scripts/stick.sh plug, pull it out with scripts/stick.sh pull."
 cd "$TW_PREFIX/drive_c/tovrane/work"
 if [ -n "$shown_here" ]; then
     wine 'C:\tovrane\Tovrane.exe'
@@ -50,9 +61,7 @@ else
     echo "No display of yours: look at build/demo.png (refreshed every 3 s), or run"
     echo "  DISPLAY=$DISPLAY import -window root shot.png"
     echo "Press Ctrl+C to end the demo."
-    # A virtual desktop draws the windows' frames and captions, which a bare
-    # Xvfb without a window manager leaves out.
-    wine explorer /desktop=Tovrane,1024x768 'C:\tovrane\Tovrane.exe' &
+    wine 'C:\tovrane\Tovrane.exe' &
     program=$!
     while kill -0 "$program" 2>/dev/null; do
         sleep 3

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Takes the README's pictures of Tovrane's windows: runs it under Wine in a
-# virtual desktop (which draws the windows' frames and captions) on a private
-# Xvfb display, in the Simplified-Chinese locale, and saves
-#   docs/screenshots/form1.png   the main window
-#   docs/screenshots/form3.png   the program description, opened from it
+# Takes the README's pictures of Tovrane under Wine, in a virtual desktop
+# with its taskbar (which draws the windows' frames and the notification
+# area) on a private Xvfb display, in the Simplified-Chinese locale:
+#   docs/screenshots/reminder.png   the reminder of a stick already in
+#   docs/screenshots/traymenu.png   the tray icon's menu
+#   docs/screenshots/form1.png      the main window, opened from the menu
+#   docs/screenshots/form3.png      the program description, opened from it
+#   docs/screenshots/popup.png      the arrival popup counting down
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -23,36 +26,48 @@ trap tw_cleanup EXIT
 trap 'exit 130' INT TERM
 tw_new_prefix "$TW_TEMPLATE" "$(mktemp -d "$wine_dir/runs/shots.XXXXXX")"
 tw_map_drive E floppy folder
+tw_map_drive F floppy unplugged
+printf '[autorun]\r\nopen=virus.exe\r\n' >"$(tw_drive_folder E)/autorun.inf"
+printf '[autorun]\r\nopen=virus.exe\r\n' >"$(tw_drive_folder F)/autorun.inf"
 tw_write_drive_types
-cp build/win32/Tovrane.exe "$TW_PREFIX/drive_c/tovrane/" || exit 2
+tw_use_shell_desktop
+cp build/win32/Tovrane.exe build/win32/stick.exe "$TW_PREFIX/drive_c/tovrane/" || exit 2
 tw_start_display
 tw_start_wineserver
 
-# shoot NAME: waits until the desktop stops changing, then saves it.
+# shoot NAME GEOMETRY: waits until that part of the screen stops changing,
+# then saves it.
 shoot() {
     local previous="" current i
     for ((i = 0; i < 40; i++)); do
         sleep 0.5
-        current=$(import -window root -crop 420x440+0+0 rgb:- 2>/dev/null | md5sum)
+        current=$(import -window root -crop "$2" rgb:- 2>/dev/null | md5sum)
         [ "$current" = "$previous" ] && break
         previous=$current
     done
-    import -window root -crop 420x440+0+0 +repage "$out/$1.png" || tw_die "no picture of $1"
+    import -window root -crop "$2" +repage "$out/$1.png" || tw_die "no picture of $1"
     echo "saved docs/screenshots/$1.png"
 }
 
-(cd "$TW_PREFIX/drive_c/tovrane/work" &&
-    wine explorer /desktop=Tovrane,420x440 'C:\tovrane\Tovrane.exe') &
-desktop=""
-for ((i = 0; i < 100; i++)); do
-    desktop=$(xdotool search --name '^Tovrane - Wine desktop$' 2>/dev/null | head -n 1)
-    [ -n "$desktop" ] && break
-    sleep 0.1
-done
-[ -n "$desktop" ] || tw_die "the Wine desktop did not appear"
-shoot form1
+# The windows open centred in the work area (1024x748); the popup and the
+# menu stand at the bottom-right corner, by the tray icon.
+centre=440x460+292+144
+corner=360x300+664+468
+icon_x=1014 icon_y=758  # Wine's taskbar draws the first icon rightmost, 20 px wide
 
-# The main window opens with the focus on its check box; the next control in
-# tab order is the "程序说明" button.
-xdotool mousemove --window "$desktop" 160 68 click 1 sleep 0.5 key Tab sleep 0.3 key space
-shoot form3
+(cd "$TW_PREFIX/drive_c/tovrane/work" && wine 'C:\tovrane\Tovrane.exe') &
+shoot reminder "$centre"
+xdotool key Return  # OK: Tovrane settles into the tray
+sleep 1
+xdotool mousemove $icon_x $icon_y click 3
+shoot traymenu "$corner"
+xdotool key o  # 打开程序(&O)
+shoot form1 "$centre"
+# The focus starts on the check box; the next control is "程序说明".
+xdotool key Tab sleep 0.3 key space
+shoot form3 "$centre"
+
+(cd "$TW_PREFIX/drive_c/tovrane/work" &&
+    wine 'C:\tovrane\stick.exe' plug F "$(tw_drive_folder F)" >/dev/null)
+sleep 2.5  # the slide, and the first seconds of the countdown
+shoot popup "$corner"
