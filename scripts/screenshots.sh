@@ -35,14 +35,17 @@ cp build/win32/Tovrane.exe build/win32/stick.exe "$TW_PREFIX/drive_c/tovrane/" |
 tw_start_display
 tw_start_wineserver
 
-# shoot NAME GEOMETRY: waits until that part of the screen stops changing,
-# then saves it.
+snap() { import -window root -crop "$1" rgb:- 2>/dev/null | md5sum; }
+
+# shoot NAME GEOMETRY BEFORE: waits until that part of the screen has changed
+# from BEFORE (a snap taken before the action) and stopped changing, then
+# saves it.
 shoot() {
     local previous="" current i
-    for ((i = 0; i < 40; i++)); do
+    for ((i = 0; i < 60; i++)); do
         sleep 0.5
-        current=$(import -window root -crop "$2" rgb:- 2>/dev/null | md5sum)
-        [ "$current" = "$previous" ] && break
+        current=$(snap "$2")
+        [ "$current" != "$3" ] && [ "$current" = "$previous" ] && break
         previous=$current
     done
     import -window root -crop "$2" +repage "$out/$1.png" || tw_die "no picture of $1"
@@ -54,20 +57,28 @@ shoot() {
 centre=440x460+292+144
 corner=360x300+664+468
 icon_x=1014 icon_y=758  # Wine's taskbar draws the first icon rightmost, 20 px wide
+open_x=960 open_y=703   # "打开程序(&O)": the menu opens above and left of the icon
 
+before=$(snap "$centre")
 (cd "$TW_PREFIX/drive_c/tovrane/work" && wine 'C:\tovrane\Tovrane.exe') &
-shoot reminder "$centre"
+shoot reminder "$centre" "$before"
+before=$(snap "$corner")
 xdotool key Return  # OK: Tovrane settles into the tray
 sleep 1
 xdotool mousemove $icon_x $icon_y click 3
-shoot traymenu "$corner"
-xdotool key o  # 打开程序(&O)
-shoot form1 "$centre"
+sleep 0.5
+xdotool mousemove $open_x $open_y  # on the first item, off the icon's tooltip
+shoot traymenu "$corner" "$before"
+before=$(snap "$centre")
+xdotool click 1
+shoot form1 "$centre" "$before"
+before=$(snap "$centre")
 # The focus starts on the check box; the next control is "程序说明".
 xdotool key Tab sleep 0.3 key space
-shoot form3 "$centre"
+shoot form3 "$centre" "$before"
 
+before=$(snap "$corner")
 (cd "$TW_PREFIX/drive_c/tovrane/work" &&
     wine 'C:\tovrane\stick.exe' plug F "$(tw_drive_folder F)" >/dev/null)
 sleep 2.5  # the slide, and the first seconds of the countdown
-shoot popup "$corner"
+shoot popup "$corner" "$before"
