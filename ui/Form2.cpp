@@ -118,8 +118,11 @@ void Timer2_Timer() {
         Close();
         return;
     }
-    const std::wstring text =
-        L"本窗口将于 " + std::to_wstring(kCountdownSeconds - g_countdownSeconds) + L" 秒关闭";
+    // wsprintfW, not std::to_wstring: the latter links MinGW's own printf,
+    // floating point included, some 28 KB of Tovrane.exe.
+    wchar_t seconds[12];
+    wsprintfW(seconds, L"%d", kCountdownSeconds - g_countdownSeconds);
+    const std::wstring text = L"本窗口将于 " + std::wstring(seconds) + L" 秒关闭";
     SetDlgItemTextW(g_form, kLabel2, text.c_str());
 }
 
