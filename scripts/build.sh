@@ -17,4 +17,5 @@ cmake --build build/win32 -j"$jobs"
 if [ "$what" = all ]; then
     cmake -S . -B build/host -DCMAKE_BUILD_TYPE=Release >/dev/null
     cmake --build build/host -j"$jobs"
+    scripts/fuzz.sh 0  # the core's fuzz target, built with clang in build/fuzz
 fi

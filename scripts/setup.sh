@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake g++ googletest          # host build and unit tests
+    clang-14 libclang-rt-14-dev libfuzzer-14-dev  # the fuzz target: libFuzzer, sanitizers
     g++-mingw-w64-i686-posix      # the Windows programs (posix threads: GoogleTest needs std::mutex)
     mingw-w64-tools binutils-mingw-w64-i686
     wine wine32 fonts-wine        # running them

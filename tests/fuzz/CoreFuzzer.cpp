@@ -1,0 +1,129 @@
+// One libFuzzer target for the core's readers of outside input. The first
+// byte picks the reader (mod 4), the rest is its input; each reader's answer
+// is checked against what its header promises, so a wrong answer fails too.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/DeviceBroadcast.h"
+#include "core/DriveList.h"
+#include "core/TrayGesture.h"
+
+using namespace tovrane;
+
+#define CHECK(holds) \
+    ((holds) ? void() : (std::fprintf(stderr, "CoreFuzzer: %s\n", #holds), std::abort()))
+
+namespace {
+
+std::uint32_t U32(const std::uint8_t* at) {
+    std::uint32_t value;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
+template <typename T>
+T Take(const std::uint8_t*& data, std::size_t& size) {
+    T value = 0;
+    const std::size_t n = std::min(sizeof value, size);
+    std::memcpy(&value, data, n);
+    data += n, size -= n;
+    return value;
+}
+
+// Bytes from 0x80 become characters whose low byte is ASCII (0xC1 gives
+// U+C141), so that narrowing a character to char would show as a letter.
+std::wstring Widen(const std::uint8_t* data, std::size_t size) {
+    std::wstring text;
+    for (std::size_t i = 0; i < size; ++i) {
+        const unsigned b = data[i];
+        text += static_cast<wchar_t>(b < 0x80 ? b : b << 8 | (b & 0x7F));
+    }
+    return text;
+}
+
+void FuzzParse(const std::uint8_t* data, std::size_t size) {
+    const std::wstring text = Widen(data, size);
+    const DriveLetter letter = ParseDriveLetter(text);
+    std::wstring flipped = text;  // the letter's case must not matter
+    for (wchar_t& c : flipped) {
+        if ((c | 0x20) >= L'a' && (c | 0x20) <= L'z') {
+            c ^= 0x20;
+        }
+    }
+    CHECK(ParseDriveLetter(flipped) == letter);
+    if (letter.empty()) {
+        return;
+    }
+    CHECK(letter.size() == 1 && letter[0] >= L'A' && letter[0] <= L'Z');
+    const std::size_t first = text.find_first_not_of(L' ');
+    CHECK(text[first] == letter[0] || text[first] == letter[0] + (L'a' - L'A'));
+    CHECK(text.find_last_not_of(L' ') - first < 3);    // "X:\" at most
+    for (const wchar_t* tail : {L"", L":", L":\\"}) {  // every written form reads back
+        CHECK(ParseDriveLetter(L' ' + letter + tail) == letter);
+    }
+}
+
+void FuzzSplit(const std::uint8_t* data, std::size_t size) {
+    const std::wstring text = Widen(data, size);
+    const std::vector<DriveLetter> tokens = SplitDriveLetters(text);
+    CHECK(tokens.empty() == text.empty());
+    std::wstring joined, withoutA = text;
+    withoutA.erase(std::remove(withoutA.begin(), withoutA.end(), L'A'), withoutA.end());
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        CHECK(tokens[i].find(L'A') == std::wstring::npos);
+        CHECK(tokens[i].find(L":\\") == std::wstring::npos);
+        joined += (i ? L":\\" : L"") + tokens[i];
+    }
+    CHECK(joined == withoutA);
+}
+
+void FuzzBroadcast(const std::uint8_t* data, std::size_t size) {
+    const std::uintptr_t event = kDeviceArrival + (Take<std::uint8_t>(data, size) & 7);
+    if (size < 4) {
+        return;  // too short to hold even its own size
+    }
+    const std::uint32_t claimed = U32(data);
+    // A record that claims more than it holds is out: Windows hands over a
+    // bare address, so nothing could tell its reader where the memory ends.
+    if (claimed > size) {
+        return;
+    }
+    // The record gets a heap block of exactly its claimed size, the rest of the
+    // input cut off, so that ASan reports any read past the record's own size.
+    const std::vector<std::uint8_t> record(data, data + std::max<std::uint32_t>(claimed, 4));
+    const DeviceBroadcast read = ReadDeviceBroadcast(event, record.data());
+
+    const bool volume = claimed >= kHeaderSize && U32(data + 4) == kDeviceTypeVolume;
+    CHECK(read.event == (!volume                          ? DeviceEvent::Other
+                         : event == kDeviceArrival        ? DeviceEvent::VolumeArrival
+                         : event == kDeviceRemoveComplete ? DeviceEvent::VolumeRemoval
+                                                          : DeviceEvent::Other));
+    const bool hasMask = read.event != DeviceEvent::Other && claimed >= kVolumeRecordSize;
+    CHECK(read.unitMask == (hasMask ? U32(data + 12) & 0x03FFFFFFu : 0));
+}
+
+void FuzzTray(const std::uint8_t* data, std::size_t size) {
+    const auto wParam = Take<std::uintptr_t>(data, size);
+    const auto lParam = Take<std::intptr_t>(data, size);
+    const TrayGesture gesture = DecodeTrayNotification(wParam, lParam);
+    const bool icon = wParam == kTrayIconId;
+    CHECK(gesture == (icon && lParam == 0x0203   ? TrayGesture::LeftDoubleClick
+                      : icon && lParam == 0x0205 ? TrayGesture::RightButtonUp
+                                                 : TrayGesture::None));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static void (*const kReaders[])(const std::uint8_t*, std::size_t) = {FuzzParse, FuzzSplit,
+                                                                         FuzzBroadcast, FuzzTray};
+    if (size > 0) {
+        kReaders[data[0] % 4](data + 1, size - 1);
+    }
+    return 0;
+}
