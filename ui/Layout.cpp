@@ -158,6 +158,11 @@ HFONT LinkFont() {
 bool RegisterFormClass(HINSTANCE instance, const wchar_t* className, WNDPROC windowProc) {
     WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof windowClass;
+    // Once per class: the popup is made anew for every arrival, and icons
+    // loaded for a class that exists already would never be freed.
+    if (GetClassInfoExW(instance, className, &windowClass)) {
+        return true;
+    }
     windowClass.lpfnWndProc = windowProc;
     windowClass.hInstance = instance;
     windowClass.hIcon = static_cast<HICON>(
@@ -169,7 +174,7 @@ bool RegisterFormClass(HINSTANCE instance, const wchar_t* className, WNDPROC win
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = className;
-    return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    return RegisterClassExW(&windowClass) != 0;
 }
 
 HWND CreateForm(HINSTANCE instance, const FormSpec& form, TwipsPerPixel scale, HWND owner) {

@@ -53,7 +53,8 @@ int PixelsY(int twips, TwipsPerPixel scale);
 HFONT FormFont();
 HFONT LinkFont();
 
-// Registers the class of a form: the button-face background, the exe's icon.
+// Registers the class of a form, once: the button-face background, the exe's
+// icon. True when the class is registered.
 bool RegisterFormClass(HINSTANCE instance, const wchar_t* className, WNDPROC windowProc);
 
 // Creates the form hidden, with the client size of the table, centred in the
