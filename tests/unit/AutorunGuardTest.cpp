@@ -2,7 +2,6 @@
 
 #include "core/AutorunGuard.h"
 #include "tests/unit/FakePlatform.h"
-#include "tests/unit/TestText.h"
 
 namespace tovrane {
 namespace {
@@ -13,74 +12,48 @@ using Calls = std::vector<std::wstring>;
 const std::wstring kCmd = L"C:\\WINDOWS\\system32\\cmd.exe";
 const std::wstring kAutorunE = L"E:\\autorun.inf";
 const std::wstring kMdE = L"cmd /c md E:\\autorun.inf\\tirmola..";
+const std::wstring kClear = L"attrib 0 E:\\autorun.inf", kDelete = L"delete E:\\autorun.inf";
+const std::wstring kStartMd = L"start " + kCmd + L" [" + kMdE + L"] style 2";
+const std::wstring kWait = L"wait 10000", kMark = L"attrib 7 E:\\autorun.inf";
 
-TEST(RemoveAutorun, ClearsAndDeletesOnlyAFile) {
-    const std::pair<PathKind, Calls> cases[] = {
-        {PathKind::File, {L"attrib 0 E:\\autorun.inf", L"delete E:\\autorun.inf"}},
-        {PathKind::Folder, {}},  // an immunised drive keeps its folder's attributes
-        {PathKind::Missing, {}},
+// Only a file is removed: a folder is the immunisation. md is started by the
+// system cmd's full path and waited for, boundedly, before the folder is
+// marked; GuardDrive never shows a box.
+TEST(GuardDrive, RemovesTheFileMakesTheFolderWaitsThenMarksOnlyAFolder) {
+    struct Case {
+        const char* what;
+        PathKind before;
+        bool undeletable, mdMakesFolder, startFails, guarded;
+        Calls calls;
     };
-    for (const auto& [kind, calls] : cases) {
+    // clang-format off
+    const Case cases[] = {
+        {"a file", PathKind::File, false, true, false, true,
+         {kClear, kDelete, kStartMd, kWait, kMark}},
+        {"a folder md finds there", PathKind::Folder, false, false, false, true,
+         {kStartMd, kWait, kMark}},
+        {"a file that cannot go", PathKind::File, true, true, false, false,
+         {kClear, kDelete, kStartMd, kWait}},
+        {"nothing, and md makes nothing", PathKind::Missing, false, false, false, false,
+         {kStartMd, kWait}},
+        {"a folder, and cmd does not start", PathKind::Folder, false, false, true, false,
+         {kStartMd}},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
         FakePlatform os;
-        os.paths[kAutorunE] = kind;
-        RemoveAutorun(os, L"E");
-        EXPECT_EQ(os.calls, calls) << "kind " << static_cast<int>(kind);
-        EXPECT_NE(os.GetPathKind(kAutorunE), PathKind::File);
+        os.paths[kAutorunE] = c.before;
+        if (c.undeletable) {
+            os.undeletable.insert(kAutorunE);
+        }
+        if (c.mdMakesFolder) {
+            os.folderMadeBy[kMdE] = kAutorunE;
+        }
+        os.startFails = c.startFails;
+        EXPECT_EQ(GuardDrive(os, L"E"), c.guarded) << c.what;
+        EXPECT_EQ(os.calls, c.calls) << c.what;
+        EXPECT_TRUE(os.messages.empty()) << c.what;
     }
-}
-
-TEST(GuardDrive, RemovesTheFileStartsMdWaitsThenMarksTheFolder) {
-    FakePlatform os;
-    os.paths[L"E:\\autorun.inf"] = PathKind::File;
-    os.folderMadeBy[kMdE] = L"E:\\autorun.inf";
-    EXPECT_TRUE(GuardDrive(os, L"E"));
-    EXPECT_EQ(os.calls, (Calls{
-                            L"attrib 0 E:\\autorun.inf",
-                            L"delete E:\\autorun.inf",
-                            L"start " + kCmd + L" [" + kMdE + L"] style 2",
-                            L"attrib 7 E:\\autorun.inf",
-                        }));
-    EXPECT_EQ(os.waits, std::vector<std::uint32_t>{10000u}) << "one bounded wait for md";
-}
-
-TEST(GuardDrive, MarksAnExistingFolderEvenThoughMdFindsItThere) {
-    FakePlatform os;
-    os.paths[L"G:\\autorun.inf"] = PathKind::Folder;
-    EXPECT_TRUE(GuardDrive(os, L"G"));
-    EXPECT_EQ(os.calls, (Calls{
-                            L"start " + kCmd + L" [cmd /c md G:\\autorun.inf\\tirmola..] style 2",
-                            L"attrib 7 G:\\autorun.inf",
-                        }));
-}
-
-TEST(GuardDrive, NeverMarksAFileThatCouldNotBeDeleted) {
-    FakePlatform os;
-    os.paths[L"E:\\autorun.inf"] = PathKind::File;
-    os.undeletable.insert(L"E:\\autorun.inf");
-    EXPECT_FALSE(GuardDrive(os, L"E"));
-    EXPECT_TRUE(os.messages.empty()) << "GuardDrive never shows a box";
-    EXPECT_EQ(os.attributes[L"E:\\autorun.inf"], 0u);
-    EXPECT_EQ(os.calls.back(), L"start " + kCmd + L" [" + kMdE + L"] style 2");
-}
-
-TEST(GuardDrive, FailsQuietlyWhenNothingCouldBeMade) {
-    FakePlatform os;
-    EXPECT_FALSE(GuardDrive(os, L"E")) << "md made no folder";
-    EXPECT_EQ(os.calls.size(), 1u);
-    EXPECT_TRUE(os.messages.empty()) << "GuardDrive never shows a box";
-
-    FakePlatform cannotStart;
-    cannotStart.startFails = true;
-    cannotStart.paths[L"E:\\autorun.inf"] = PathKind::Folder;
-    EXPECT_FALSE(GuardDrive(cannotStart, L"E"));
-    EXPECT_EQ(cannotStart.calls.size(), 1u) << "nothing is marked when cmd did not start";
-}
-
-TEST(SafeOpenDrive, StartsCmdStartWithTheDrive) {
-    FakePlatform os;
-    SafeOpenDrive(os, L"E");
-    EXPECT_EQ(os.calls, Calls{L"start " + kCmd + L" [cmd /c start E:] style 2"});
-    EXPECT_TRUE(os.waits.empty()) << "opening a drive does not wait for the file manager";
 }
 
 TEST(DriveActions, DoNothingWithoutAValidLetter) {
@@ -91,7 +64,7 @@ TEST(DriveActions, DoNothingWithoutAValidLetter) {
         RemoveAutorun(os, text);
         EXPECT_FALSE(GuardDrive(os, text));
         SafeOpenDrive(os, text);
-        EXPECT_EQ(os.calls, Calls{}) << testing::Narrow(text);
+        EXPECT_EQ(os.calls, Calls{}) << ::testing::PrintToString(std::wstring(text));
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include "core/DriveList.h"
 #include "tests/unit/FakePlatform.h"
-#include "tests/unit/TestText.h"
 
 namespace tovrane {
 namespace {
@@ -18,46 +17,25 @@ TEST(SplitDriveLetters, KeepsEmptyTokensWhereSeparatorsLeaveNothing) {
     EXPECT_EQ(SplitDriveLetters(L""), Tokens{});
 }
 
-TEST(ListDriveRoots, JoinsTheRootsWithoutNuls) {
-    FakePlatform os;
-    EXPECT_EQ(ListDriveRoots(os), L"");
-    os.AddDrive(L'A', DriveType::Removable);
-    os.AddDrive(L'C', DriveType::Fixed);
-    os.AddDrive(L'E', DriveType::Removable);
-    EXPECT_EQ(ListDriveRoots(os), L"A:\\C:\\E:\\");
-}
-
 TEST(FindRemovableDrive, HighestRemovableLetterWithAMediumWins) {
     FakePlatform os;
-    os.AddDrive(L'A', DriveType::Removable);
-    os.AddDrive(L'C', DriveType::Fixed);
+    os.AddDrives(L"A", DriveType::Removable);
+    os.AddDrives(L"C", DriveType::Fixed);
     EXPECT_EQ(FindRemovableDrive(os), L"") << "A: is never the removable drive";
-
-    os.AddDrive(L'E', DriveType::Removable);
-    EXPECT_EQ(FindRemovableDrive(os), L"E");
-
-    os.AddDrive(L'F', DriveType::Removable);
-    os.AddDrive(L'H', DriveType::Removable);
-    os.AddDrive(L'I', DriveType::CdRom);
-    EXPECT_EQ(FindRemovableDrive(os), L"H");
-
-    // An empty card-reader slot with a higher letter is passed over.
-    os.AddDrive(L'K', DriveType::Removable, /*hasMedium=*/false);
-    EXPECT_EQ(FindRemovableDrive(os), L"H");
-
-    os.AddDrive(L'B', DriveType::Removable);
-    os.drives.erase(L'E');
-    os.drives.erase(L'F');
-    os.drives.erase(L'H');
+    os.AddDrives(L"B", DriveType::Removable);
     EXPECT_EQ(FindRemovableDrive(os), L"B") << "B: is a candidate";
+    os.AddDrives(L"EFH", DriveType::Removable);
+    os.AddDrives(L"I", DriveType::CdRom);
+    os.AddDrives(L"K", DriveType::Removable, /*hasMedium=*/false);  // an empty card-reader slot
+    EXPECT_EQ(FindRemovableDrive(os), L"H");
 }
 
 TEST(FindRemovableDrive, AsksEachDriveButAInOrderAndNoneIsFoundAmongTheRest) {
     FakePlatform os;
-    os.AddDrive(L'A', DriveType::Removable);
-    os.AddDrive(L'C', DriveType::Fixed);
-    os.AddDrive(L'D', DriveType::CdRom);
-    os.AddDrive(L'N', DriveType::Remote);
+    os.AddDrives(L"A", DriveType::Removable);
+    os.AddDrives(L"C", DriveType::Fixed);
+    os.AddDrives(L"D", DriveType::CdRom);
+    os.AddDrives(L"N", DriveType::Remote);
     EXPECT_EQ(FindRemovableDrive(os), L"");
     // Not A:, and never ":\" for the empty tokens that A: and the end leave.
     EXPECT_EQ(os.queried, (Tokens{L"C:\\", L"D:\\", L"N:\\"}));
@@ -69,7 +47,7 @@ TEST(ParseDriveLetter, AcceptsOneLetterWithAnOptionalColonOrRoot) {
         {L"  c  ", L"C"}, {L" z:\\ ", L"Z"}, {L"A", L"A"},
     };
     for (const auto& [text, letter] : accepted) {
-        EXPECT_EQ(ParseDriveLetter(text), letter) << testing::Narrow(text);
+        EXPECT_EQ(ParseDriveLetter(text), letter) << ::testing::PrintToString(std::wstring(text));
     }
 }
 
@@ -81,7 +59,7 @@ TEST(ParseDriveLetter, RejectsEverythingElse) {
         L"E:\\..", L"1",   L"\tE",    L"\uFF25",    L"é",   L"E\u3000",
     };
     for (const wchar_t* text : rejected) {
-        EXPECT_EQ(ParseDriveLetter(text), L"") << testing::Narrow(text);
+        EXPECT_EQ(ParseDriveLetter(text), L"") << ::testing::PrintToString(std::wstring(text));
     }
 }
 

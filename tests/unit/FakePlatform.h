@@ -1,5 +1,6 @@
 // A platform that answers from a table of drives and paths and records, in
-// order, every call that asks the system to change or start something.
+// order, every call that asks the system to change, start or wait for
+// something.
 #pragma once
 
 #include <map>
@@ -11,19 +12,16 @@
 
 namespace tovrane::testing {
 
-struct FakeDrive {
-    DriveType type = DriveType::Fixed;
-    bool hasMedium = true;
-};
-
 class FakePlatform : public Platform {
 public:
     // -- what the fake system holds --------------------------------------
-    std::map<wchar_t, FakeDrive> drives;               // by upper-case letter
-    std::map<std::wstring, PathKind> paths;            // anything else is Missing
-    std::map<std::wstring, std::uint32_t> attributes;  // what SetAttributes left
-    std::set<std::wstring> undeletable;                // DeleteFile fails on these
-    std::set<std::wstring> uncopyable;                 // CopyFile fails onto these
+    struct Drive {
+        DriveType type;
+        bool hasMedium;
+    };
+    std::map<wchar_t, Drive> drives;         // by upper-case letter
+    std::map<std::wstring, PathKind> paths;  // anything else is Missing
+    std::set<std::wstring> undeletable;      // RemoveFile fails on these
     bool startFails = false;
     std::wstring commonStartupFolder = L"C:\\ProgramData\\Startup";  // empty: no answer
     std::wstring executablePath = L"D:\\tools\\Tovrane.exe";
@@ -32,25 +30,71 @@ public:
     std::map<std::wstring, std::wstring> folderMadeBy;
 
     // -- what the code asked of it -----------------------------------------
-    std::vector<std::wstring> calls;     // one line per changing call, in order
+    std::vector<std::wstring> calls;     // one line per changing call or wait, in order
     std::vector<std::wstring> queried;   // roots asked for their type
-    std::vector<std::uint32_t> waits;    // timeouts given to WaitForExit
     std::vector<std::wstring> messages;  // "title|icon|text" of each message box
 
-    void AddDrive(wchar_t letter, DriveType type, bool hasMedium = true) {
-        drives[letter] = FakeDrive{type, hasMedium};
+    void AddDrives(const std::wstring& letters, DriveType type, bool hasMedium = true) {
+        for (wchar_t letter : letters) {
+            drives[letter] = {type, hasMedium};
+        }
     }
 
-    std::wstring LogicalDriveStrings() override;
-    DriveType DriveTypeOf(const std::wstring& root) override;
-    bool HasMedium(const std::wstring& root) override;
-    PathKind GetPathKind(const std::wstring& path) override;
-    OsResult SetAttributes(const std::wstring& path, std::uint32_t mask) override;
-    OsResult RemoveFile(const std::wstring& path) override;
-    OsResult CopyFileTo(const std::wstring& from, const std::wstring& to) override;
+    std::wstring LogicalDriveStrings() override {
+        std::wstring buffer;
+        for (const auto& drive : drives) {
+            buffer += std::wstring(1, drive.first) + L":\\" + L'\0';
+        }
+        buffer.resize(1024, L'\0');
+        return buffer;
+    }
+    DriveType DriveTypeOf(const std::wstring& root) override {
+        queried.push_back(root);
+        const Drive* drive = DriveAt(root);
+        return drive ? drive->type : DriveType::NoRootDir;
+    }
+    bool HasMedium(const std::wstring& root) override {
+        const Drive* drive = DriveAt(root);
+        return drive && drive->hasMedium;
+    }
+    PathKind GetPathKind(const std::wstring& path) override {
+        const auto found = paths.find(path);
+        return found == paths.end() ? PathKind::Missing : found->second;
+    }
+    OsResult SetAttributes(const std::wstring& path, std::uint32_t mask) override {
+        calls.push_back(L"attrib " + std::to_wstring(mask) + L" " + path);
+        return GetPathKind(path) == PathKind::Missing ? OsResult::Failed(2) : OsResult::Ok();
+    }
+    OsResult RemoveFile(const std::wstring& path) override {
+        calls.push_back(L"delete " + path);
+        if (GetPathKind(path) != PathKind::File || undeletable.count(path)) {
+            return OsResult::Failed(5);
+        }
+        paths.erase(path);
+        return OsResult::Ok();
+    }
+    OsResult CopyFileTo(const std::wstring& from, const std::wstring& to) override {
+        calls.push_back(L"copy " + from + L" -> " + to);
+        if (GetPathKind(from) != PathKind::File || GetPathKind(to) == PathKind::Folder) {
+            return OsResult::Failed(5);
+        }
+        paths[to] = PathKind::File;
+        return OsResult::Ok();
+    }
     std::unique_ptr<StartedProcess> StartProgram(const std::wstring& application,
                                                  const std::wstring& commandLine,
-                                                 ShowStyle style) override;
+                                                 ShowStyle style) override {
+        calls.push_back(L"start " + application + L" [" + commandLine + L"] style " +
+                        std::to_wstring(static_cast<int>(style)));
+        if (startFails) {
+            return nullptr;
+        }
+        const auto made = folderMadeBy.find(commandLine);
+        if (made != folderMadeBy.end() && GetPathKind(made->second) == PathKind::Missing) {
+            paths[made->second] = PathKind::Folder;
+        }
+        return std::make_unique<Process>(calls);
+    }
     std::wstring WindowsFolder() override { return L"C:\\WINDOWS"; }
     std::wstring SystemFolder() override { return L"C:\\WINDOWS\\system32"; }
     std::wstring CommonStartupFolder() override { return commonStartupFolder; }
@@ -65,6 +109,20 @@ public:
                            text);
     }
     TwipsPerPixel ScreenTwipsPerPixel() override { return {}; }
+
+private:
+    struct Process : StartedProcess {
+        explicit Process(std::vector<std::wstring>& log) : calls(log) {}
+        bool WaitForExit(std::uint32_t timeoutMs) override {
+            calls.push_back(L"wait " + std::to_wstring(timeoutMs));
+            return true;
+        }
+        std::vector<std::wstring>& calls;
+    };
+    const Drive* DriveAt(const std::wstring& root) const {
+        const auto drive = drives.find(root.size() == 3 && root.substr(1) == L":\\" ? root[0] : 0);
+        return drive == drives.end() ? nullptr : &drive->second;
+    }
 };
 
 }  // namespace tovrane::testing

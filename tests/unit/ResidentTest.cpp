@@ -51,8 +51,10 @@ TEST(ReadDeviceBroadcast, ReadsOnlyWhatTheRecordsOwnSizePromises) {
         EXPECT_EQ(read.event, c.expected) << c.what;
         EXPECT_EQ(DriveLettersOf(read.unitMask), c.letters) << c.what;
     }
-    EXPECT_EQ(ReadDeviceBroadcast(kDeviceArrival, nullptr).event, DeviceEvent::Other)
-        << "lParam 0 is no record";
+    for (const std::uintptr_t event : {kDeviceArrival, kDeviceRemoveComplete}) {
+        EXPECT_EQ(ReadDeviceBroadcast(event, nullptr).event, DeviceEvent::Other)
+            << "lParam 0 is no record";
+    }
 }
 
 TEST(CleanArrivedDrives, CleansEachRemovableOrFixedDriveNamedAndPicksASingleOne) {
@@ -64,8 +66,7 @@ TEST(CleanArrivedDrives, CleansEachRemovableOrFixedDriveNamedAndPicksASingleOne)
     };
     const Calls cleanE = {L"attrib 0 E:\\autorun.inf", L"delete E:\\autorun.inf"};
     const Calls cleanD = {L"attrib 0 D:\\autorun.inf", L"delete D:\\autorun.inf"};
-    Calls cleanDE = cleanD;
-    cleanDE.insert(cleanDE.end(), cleanE.begin(), cleanE.end());
+    const Calls cleanDE = {cleanD[0], cleanD[1], cleanE[0], cleanE[1]};
     const Case cases[] = {
         {"stick E: below stick H:", 1u << 4, L"E", cleanE},
         {"USB disk D: reports fixed", 1u << 3, L"D", cleanD},
@@ -77,11 +78,9 @@ TEST(CleanArrivedDrives, CleansEachRemovableOrFixedDriveNamedAndPicksASingleOne)
     };
     for (const Case& c : cases) {
         FakePlatform os;
-        os.AddDrive(L'C', DriveType::Fixed);
-        os.AddDrive(L'D', DriveType::Fixed);
-        os.AddDrive(L'E', DriveType::Removable);
-        os.AddDrive(L'F', DriveType::CdRom);
-        os.AddDrive(L'H', DriveType::Removable);
+        os.AddDrives(L"CD", DriveType::Fixed);
+        os.AddDrives(L"EH", DriveType::Removable);
+        os.AddDrives(L"F", DriveType::CdRom);
         for (wchar_t letter : L"CDEFH") {
             os.paths[std::wstring(1, letter) + L":\\autorun.inf"] = PathKind::File;
         }
@@ -92,10 +91,9 @@ TEST(CleanArrivedDrives, CleansEachRemovableOrFixedDriveNamedAndPicksASingleOne)
 
 TEST(CleanRemovableDrives, CleansEveryStickAlreadyInAndNamesTheHighest) {
     FakePlatform os;
-    os.AddDrive(L'C', DriveType::Fixed);
-    os.AddDrive(L'E', DriveType::Removable);
-    os.AddDrive(L'F', DriveType::Removable);
-    os.AddDrive(L'G', DriveType::Removable, /*hasMedium=*/false);
+    os.AddDrives(L"C", DriveType::Fixed);
+    os.AddDrives(L"EF", DriveType::Removable);
+    os.AddDrives(L"G", DriveType::Removable, /*hasMedium=*/false);
     for (const wchar_t* path : {L"C:\\autorun.inf", L"E:\\autorun.inf", L"G:\\autorun.inf"}) {
         os.paths[path] = PathKind::File;
     }
@@ -108,14 +106,14 @@ TEST(CleanRemovableDrives, CleansEveryStickAlreadyInAndNamesTheHighest) {
 TEST(OpenDriveSafely, OpensOnlyOnceTheAutorunFileIsGone) {
     const std::wstring open = L"start C:\\WINDOWS\\system32\\cmd.exe [cmd /c start E:] style 2";
     FakePlatform os;
-    os.AddDrive(L'E', DriveType::Removable);
+    os.AddDrives(L"E", DriveType::Removable);
     os.paths[L"E:\\autorun.inf"] = PathKind::File;
     EXPECT_TRUE(OpenDriveSafely(os, L"E"));
     EXPECT_EQ(os.calls, (Calls{L"attrib 0 E:\\autorun.inf", L"delete E:\\autorun.inf", open}));
     EXPECT_TRUE(os.messages.empty());
 
     FakePlatform locked;
-    locked.AddDrive(L'E', DriveType::Removable);
+    locked.AddDrives(L"E", DriveType::Removable);
     locked.paths[L"E:\\autorun.inf"] = PathKind::File;
     locked.undeletable.insert(L"E:\\autorun.inf");
     EXPECT_FALSE(OpenDriveSafely(locked, L"E"));
@@ -126,7 +124,7 @@ TEST(OpenDriveSafely, OpensOnlyOnceTheAutorunFileIsGone) {
         << "the box names the file";
 
     FakePlatform none;  // no removable drive found, a drive gone, a bad text
-    none.AddDrive(L'C', DriveType::Fixed);
+    none.AddDrives(L"C", DriveType::Fixed);
     for (const wchar_t* letter : {L"", L"E", L":"}) {
         EXPECT_FALSE(OpenDriveSafely(none, letter));
     }
@@ -179,6 +177,7 @@ TEST(DecodeTrayNotification, OnlyTheShellsDoubleClickAndRightButtonUpFromIcon1) 
         {1, (5 << 16) | 0x0203, TrayGesture::None},  // at (515, 5) with the left button held
         {1, (5 << 16) | 0x0205, TrayGesture::None},  // at (517, 5) with the left button held
         {0, 0x0203 * 15, TrayGesture::None},         // no twips scaling in Win32
+        {1, INTPTR_MIN | 0x203, TrayGesture::None},  // a 64-bit lParam's upper half counts
     };
     for (const Case& c : cases) {
         EXPECT_EQ(DecodeTrayNotification(c.wParam, c.lParam), c.expected)

@@ -2,27 +2,17 @@
 // thread, to ask there what no other process can read (a font object, a
 // menu's captions) or to send what only the process itself can (a null
 // device record). Each question is the registered message "TovraneProbe"
-// sent to one of Tovrane's windows; the answer is written, as UTF-8 lines,
+// sent to one of Tovrane's windows; the answer is written, as UTF-16 lines,
 // to C:\probe-answer.txt before SendMessage returns.
-#include <windows.h>
-#include <dbt.h>
-
-#include <string>
-
-#include "probe.h"
+#include "wine_tests.h"
 
 namespace {
 
 void Answer(const std::wstring& text) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &utf8[0], size,
-                        nullptr, nullptr);
     HANDLE file = CreateFileW(tovrane::probe::kAnswerFile, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;
-    WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size() * 2), &written, nullptr);
     CloseHandle(file);
 }
 

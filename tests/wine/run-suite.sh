@@ -1,40 +1,18 @@
 #!/usr/bin/env bash
-# Runs one Windows test program under Wine in a prefix of its own, with the
-# drives, locale and display it asks for, and answers with its exit status.
+# Runs one Windows test program under Wine in a prefix, display and
+# wineserver of its own, with the drives, locale and display it asks for, and
+# answers with its exit status. The options are explained in README.md.
 #
 # run-suite.sh --win32 BUILD_DIR --name NAME [--locale zh_CN|C]
 #              [--drive L=TYPE[:STATE]]... [--seed L=DIR]... [--install FILE]...
 #              [--desktop] [--timeout SECONDS] [--keep] -- PROGRAM.exe [ARG...]
-#
-#   --win32    the win32 build folder; the template prefix, the compiled
-#              locale and the suites' folders live in BUILD_DIR/wine
-#   --name     names the suite's folder and its log lines
-#   --locale   zh_CN (default: code page 936) or C (code page 1252)
-#   --drive    maps drive L: of TYPE floppy|cdrom|hd|network|ramdisk in STATE
-#              folder (default) | missing (an empty slot) | readonly
-#   --seed     copies the contents of DIR onto drive L: before it is made
-#              read-only
-#   --install  copies FILE into C:\tovrane beside the program
-#   --desktop  runs everything in Wine's virtual desktop with its taskbar
-#   --timeout  bound on the program's run (default 240 s)
-#   --keep     leaves the suite's folder behind for inspection
-#
-# The program runs as C:\tovrane\PROGRAM.exe in the current folder
-# C:\tovrane\work. It finds in its environment TOVRANE_LOCALE (zh_CN or C)
-# TOVRANE_UNWRITABLE_DRIVES (the letters of the readonly drives that really
-# could be made unwritable) and TOVRANE_DRIVES_DIR (the Linux folder holding
-# each drive's folder, by lower-case letter; an unplugged drive's folder is
-# there, unmapped, for a test to plug in).
 set -u -o pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=../../scripts/wine-env.sh
 source "$here/../../scripts/wine-env.sh"
 
-usage() {
-    sed -n '5,8p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
-    exit 2
-}
+usage() { sed -n '6,8p' "${BASH_SOURCE[0]}" | cut -c3- >&2; exit 2; }
 
 win32_dir="" name="" locale=zh_CN bound=240 desktop=""
 drives=() seeds=() installs=()
@@ -57,9 +35,6 @@ done
 program=$1
 shift
 [ -f "$program" ] || tw_die "no $program: build the win32 tree first"
-for file in "${installs[@]}"; do
-    [ -f "$file" ] || tw_die "no $file to install: build the win32 tree first"
-done
 [[ $bound =~ ^[0-9]+$ ]] || tw_die "--timeout takes seconds"
 
 started=$(date +%s.%N)
@@ -77,7 +52,6 @@ unwritable=""
 for spec in "${drives[@]}"; do
     [[ $spec =~ ^([A-Za-z])=([a-z]+)(:([a-z]+))?$ ]] || tw_die "bad --drive '$spec'"
     letter=${BASH_REMATCH[1]^^}
-    [ "$letter" != C ] || tw_die "C: is the prefix's own drive"
     tw_map_drive "$letter" "${BASH_REMATCH[2]}" "${BASH_REMATCH[4]:-folder}"
 done
 for spec in "${seeds[@]}"; do
@@ -89,11 +63,8 @@ done
 for spec in "${drives[@]}"; do
     [[ $spec == *:readonly ]] || continue
     letter=${spec:0:1}
-    if tw_freeze_drive "$letter"; then
-        unwritable+=${letter^^}
-    else
+    tw_freeze_drive "$letter" && unwritable+=${letter^^} ||
         tw_log "drive ${letter^^}: could not be made unwritable (chattr +i); its tests will skip"
-    fi
 done
 export TOVRANE_UNWRITABLE_DRIVES=$unwritable
 export TOVRANE_DRIVES_DIR=$TW_RUN_DIR/drives

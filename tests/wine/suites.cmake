@@ -50,13 +50,6 @@ function(add_wine_suite)
     set_tests_properties(wine.${SUITE_NAME} PROPERTIES TIMEOUT ${bound} LABELS wine)
 endfunction()
 
-# The drive core against real drives: see core_tests.cpp for what each is for.
-add_wine_suite(NAME core PROGRAM tests/wine/wine_core_tests.exe
-               INSTALL tests/wine/decoy_cmd.exe
-               DRIVES B=floppy:readonly D=hd E=floppy F=cdrom G=floppy:missing N=network
-               SEEDS B=seed/stale-autorun
-               TIMEOUT 120)
-
 # Tovrane.exe itself, driven from outside: see ui_tests.cpp. A: stays out of
 # the drive lists and must never be touched; G: is an empty card-reader slot.
 add_wine_suite(NAME form1 PROGRAM tests/wine/wine_ui_tests.exe
@@ -84,3 +77,10 @@ add_wine_suite(NAME tray PROGRAM tests/wine/wine_tray_tests.exe
                INSTALL Tovrane.exe tests/wine/probe.dll
                DRIVES D=hd E=floppy:unplugged F=floppy G=floppy H=floppy
                DESKTOP TIMEOUT 180)
+
+# Tovrane.exe under load, faults and hostile input: see robust_tests.cpp.
+add_wine_suite(NAME robust PROGRAM tests/wine/wine_robust_tests.exe
+               INSTALL Tovrane.exe
+               DRIVES B=floppy:readonly D=hd E=floppy F=floppy:unplugged H=floppy
+               SEEDS B=seed/stale-autorun
+               DESKTOP TIMEOUT 240)

@@ -9,14 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <dbt.h>
 #include <shellapi.h>
-
-#include <string>
 
 #include "driver/Driver.h"
 #include "driver/Resident.h"
-#include "probe.h"
 #include "tools/stick/Stick.h"
 #include "wine_tests.h"
 
@@ -25,52 +21,11 @@ namespace {
 
 using namespace driver;
 
-constexpr DWORD kBoundMs = 10000;
-constexpr DWORD kQuietMs = 800;
-
-std::wstring AutorunOn(wchar_t letter) {
-    return std::wstring(1, letter) + L":\\autorun.inf";
-}
-
-DWORD AttributesOf(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str());
-}
-
-bool PlantAutorun(wchar_t letter) {
-    const std::wstring path = AutorunOn(letter);
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    CloseHandle(file);
-    return SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM) != FALSE;
-}
-
-std::string DriveFolder(wchar_t letter) {
-    return Utf8(SuiteSetting(L"TOVRANE_DRIVES_DIR")) + "/" + static_cast<char>(letter - L'A' + 'a');
-}
-
 const std::wstring kTovrane = FolderOf(ThisExe()) + L"\\Tovrane.exe";
-
-std::wstring CurrentFolder() {
-    wchar_t current[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, current);
-    return current;
-}
 
 class Tray : public ::testing::Test {
 protected:
-    void TearDown() override {
-        if (tovrane_.process.Started() && !tovrane_.process.WaitForExit(0)) {
-            tovrane_.CloseBoxes();
-            if (HWND popup =
-                    FindTopWindow(L"TovraneForm2", L"", 0, Until::Exists, tovrane_.process.Id())) {
-                Click(GetDlgItem(popup, 102));  // 否(&N)
-            }
-            EXPECT_TRUE(tovrane_.Quit()) << "退    出(&U) did not end Tovrane";
-        }
-    }
+    void TearDown() override { EXPECT_TRUE(tovrane_.End()) << "退    出(&U) did not end Tovrane"; }
     bool InTray() const { return HasTrayIcon(tovrane_.form); }
     bool Ends() {
         return tovrane_.process.WaitForExit(kBoundMs) && tovrane_.process.ExitCode() == 0;
@@ -79,23 +34,16 @@ protected:
     Resident tovrane_;
 };
 
-// ---------------------------------------------------------------------------
-
 TEST_F(Tray, AtStartEveryStickIsCleanedTheHighestNamedAndTheProgramHidesInTheTray) {
-    for (wchar_t letter : {L'F', L'H'}) {
-        ASSERT_TRUE(PlantAutorun(letter)) << char(letter);
-    }
+    ASSERT_TRUE(PlantAutorun(L'F') && PlantAutorun(L'H'));
     // G: is a stick immunised earlier: its folder marked, its sub-folder in.
-    ASSERT_TRUE(CreateDirectoryW(AutorunOn(L'G').c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryW((AutorunOn(L'G') + L"\\tirmola").c_str(), nullptr));
-    ASSERT_TRUE(SetFileAttributesW(AutorunOn(L'G').c_str(), FILE_ATTRIBUTE_READONLY |
-                                                                FILE_ATTRIBUTE_HIDDEN |
-                                                                FILE_ATTRIBUTE_SYSTEM));
-    const DWORD immunised = AttributesOf(AutorunOn(L'G'));
-    ASSERT_EQ(
-        immunised & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
-        static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN |
-                           FILE_ATTRIBUTE_SYSTEM));
+    const std::wstring g = AutorunOn(L'G');
+    ASSERT_TRUE(CreateDirectoryW(g.c_str(), nullptr) &&
+                CreateDirectoryW((g + L"\\tirmola").c_str(), nullptr) &&
+                SetFileAttributesW(g.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                                  FILE_ATTRIBUTE_SYSTEM));
+    const DWORD immunised = GetFileAttributesW(g.c_str());
+    ASSERT_EQ(Autoruns(L"FGH"), "F:file 0x7 G:immunised H:file 0x7");
     ASSERT_TRUE(tovrane_.Start(kTovrane, CurrentFolder()));
 
     HWND box = tovrane_.Box(kBoundMs);
@@ -103,15 +51,13 @@ TEST_F(Tray, AtStartEveryStickIsCleanedTheHighestNamedAndTheProgramHidesInTheTra
     EXPECT_EQ(Utf8(MessageBoxText(box)),
               "移动设备已存在,移动设备的盘符为H: ,建议您使用安全方式打开");
     EXPECT_EQ(Utf8(TextOf(box)), "安全提醒");
-    EXPECT_EQ(AttributesOf(AutorunOn(L'F')), INVALID_FILE_ATTRIBUTES) << "F: was not cleaned";
-    EXPECT_EQ(AttributesOf(AutorunOn(L'H')), INVALID_FILE_ATTRIBUTES) << "H: was not cleaned";
-    EXPECT_EQ(Hex(AttributesOf(AutorunOn(L'G'))), Hex(immunised)) << "G:'s immunisation was undone";
+    EXPECT_EQ(Autoruns(L"FGH"), "G:immunised") << "a stick was not cleaned, or G: was undone";
+    EXPECT_EQ(Hex(GetFileAttributesW(g.c_str())), Hex(immunised)) << "G:'s marks were changed";
 
     // A stick plugged in while the reminder waits is cleaned at once.
-    ASSERT_TRUE(stick::DefineStick(L'E', DriveFolder(L'E')));
-    ASSERT_TRUE(PlantAutorun(L'E'));
-    ASSERT_TRUE(stick::SendVolumeBroadcast(true, 1u << 4));
-    EXPECT_EQ(AttributesOf(AutorunOn(L'E')), INVALID_FILE_ATTRIBUTES) << "E: was not cleaned";
+    ASSERT_TRUE(stick::DefineStick(L'E', DriveFolder(L'E')) && PlantAutorun(L'E'));
+    ASSERT_TRUE(stick::SendVolumeBroadcast(true, MaskOf(L'E')));
+    EXPECT_EQ(Autoruns(L"E"), "") << "E: was not cleaned";
     EXPECT_FALSE(InTray()) << "the icon came before the reminder was answered";
 
     PressOk(box);
@@ -121,10 +67,9 @@ TEST_F(Tray, AtStartEveryStickIsCleanedTheHighestNamedAndTheProgramHidesInTheTra
     EXPECT_NE(GetWindow(tovrane_.form, GW_OWNER), nullptr) << "unowned, it has a taskbar button";
 
     // An arrival on the immunised stick leaves it immunised.
-    ASSERT_TRUE(stick::SendVolumeBroadcast(true, 1u << 6));
-    EXPECT_NE(FindTopWindow(L"TovraneForm2", L"", kBoundMs, Until::Shown, tovrane_.process.Id()),
-              nullptr);
-    EXPECT_EQ(Hex(AttributesOf(AutorunOn(L'G'))), Hex(immunised)) << "G:'s immunisation was undone";
+    ASSERT_TRUE(stick::SendVolumeBroadcast(true, MaskOf(L'G')));
+    EXPECT_NE(tovrane_.Window(L"TovraneForm2", kBoundMs), nullptr);
+    EXPECT_EQ(Hex(GetFileAttributesW(g.c_str())), Hex(immunised)) << "G:'s immunisation was undone";
     EXPECT_TRUE(stick::PullStick(L'E'));
 }
 
@@ -133,8 +78,7 @@ TEST_F(Tray, WithNoStickItSettlesQuietlyAndASecondCopyIsRefused) {
         ASSERT_TRUE(stick::PullStick(letter)) << "could not pull " << char(letter) << ":";
     }
     ASSERT_TRUE(tovrane_.Start(kTovrane, CurrentFolder()));
-    EXPECT_TRUE(WaitUntil([&] { return InTray(); }, kBoundMs)) << "no icon";
-    EXPECT_FALSE(IsWindowVisible(tovrane_.form));
+    EXPECT_TRUE(tovrane_.Settled()) << "no icon, or the window shows";
     EXPECT_EQ(tovrane_.Box(kQuietMs), nullptr) << "a box with no stick in";
 
     // The startup copy, started from elsewhere under its own name.
@@ -149,9 +93,8 @@ TEST_F(Tray, WithNoStickItSettlesQuietlyAndASecondCopyIsRefused) {
     EXPECT_EQ(Utf8(TextOf(warning)), "提示");
     EXPECT_FALSE(HasTrayIcon(second.form)) << "the second copy has an icon";
     // It hears no broadcast: only the first copy's popup shows.
-    ASSERT_TRUE(stick::SendVolumeBroadcast(true, 1u << 3));
-    EXPECT_NE(FindTopWindow(L"TovraneForm2", L"", kBoundMs, Until::Shown, tovrane_.process.Id()),
-              nullptr);
+    ASSERT_TRUE(stick::SendVolumeBroadcast(true, MaskOf(L'D')));
+    EXPECT_NE(tovrane_.Window(L"TovraneForm2", kBoundMs), nullptr);
     EXPECT_EQ(FindTopWindow(L"TovraneForm2", L"", kQuietMs, Until::Exists, second.process.Id()),
               nullptr)
         << "the second copy handled the arrival";
@@ -163,8 +106,7 @@ TEST_F(Tray, WithNoStickItSettlesQuietlyAndASecondCopyIsRefused) {
 }
 
 TEST_F(Tray, RealClicksOnTheIconShowTheWindowAndTheMenuWhoseItemsDoWhatTheySay) {
-    ASSERT_TRUE(tovrane_.Start(kTovrane, CurrentFolder()));
-    ASSERT_TRUE(WaitUntil([&] { return InTray(); }, kBoundMs));
+    ASSERT_TRUE(tovrane_.Start(kTovrane, CurrentFolder()) && tovrane_.Settled());
     HWND form = tovrane_.form;
 
     ClickTrayIcon(false, 2);
@@ -187,26 +129,20 @@ TEST_F(Tray, RealClicksOnTheIconShowTheWindowAndTheMenuWhoseItemsDoWhatTheySay) 
         << "打开程序(&O) did not bring the window back normal";
 
     ASSERT_TRUE(ChooseFromTrayMenu(tovrane_.process.Id(), L'e'));
-    EXPECT_NE(FindTopWindow(L"TovraneForm3", L"", kBoundMs, Until::Shown, tovrane_.process.Id()),
-              nullptr)
+    EXPECT_NE(tovrane_.Window(L"TovraneForm3", kBoundMs), nullptr)
         << "程序说明(&E) showed no description";
 
     // 退    出(&U) ends it at once, even while a removal box waits.
-    DEV_BROADCAST_VOLUME record = {sizeof record, DBT_DEVTYP_VOLUME, 0, 1u << 3, 0};
-    SendMessageTimeoutW(form, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE,
-                        reinterpret_cast<LPARAM>(&record), SMTO_NORMAL, 300, nullptr);
+    SendDeviceChange(form, DBT_DEVICEREMOVECOMPLETE, MaskOf(L'D'), 300);
     ASSERT_NE(tovrane_.Box(kBoundMs), nullptr) << "no removal box";
     ASSERT_TRUE(ChooseFromTrayMenu(tovrane_.process.Id(), L'u'));
     EXPECT_TRUE(Ends()) << "退    出(&U) did not end Tovrane from inside a box";
 }
 
 TEST_F(Tray, ClosingHidesASessionMayEndAndARestartedShellGetsTheIconBack) {
-    ASSERT_TRUE(tovrane_.Start(kTovrane, CurrentFolder()));
-    ASSERT_TRUE(WaitUntil([&] { return InTray(); }, kBoundMs));
+    ASSERT_TRUE(tovrane_.Start(kTovrane, CurrentFolder()) && tovrane_.Settled());
+    ASSERT_TRUE(tovrane_.ShowFromTray());
     HWND form = tovrane_.form;
-
-    ClickTrayIcon(false, 2);
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(form) != FALSE; }, kBoundMs));
     PostMessageW(form, WM_SYSCOMMAND, SC_CLOSE, 0);  // the close button
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(form); }, kBoundMs))
         << "close did not hide";

@@ -25,10 +25,6 @@ namespace {
 
 using namespace driver;
 
-constexpr DWORD kBoundMs = 10000;
-// How long a command that must do nothing is watched: md takes under 100 ms.
-constexpr DWORD kQuietMs = 600;
-
 // Control ids of the main window.
 constexpr int kCommand1 = 101, kCommand2 = 102, kCommand3 = 103, kCommand4 = 104, kCommand5 = 105;
 constexpr int kCheck1 = 201, kCombo1 = 301, kCombo2 = 302;
@@ -106,60 +102,26 @@ std::string ReadAll(const std::wstring& path) {
     return {std::istreambuf_iterator<char>(file), {}};
 }
 
-bool Exists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::wstring AutorunOn(wchar_t letter) {
-    return std::wstring(1, letter) + L":\\autorun.inf";
-}
-
-// "E:immunised" for each drive holding an autorun.inf folder marked hidden and
-// system with its sub-folder, "E:file" or "E:folder 0x10" for anything else
-// there, and "pwned" when a hostile text's command ran. Empty: all untouched.
+// The drives' autorun.inf, and "pwned" when a hostile text's command ran.
 std::string DriveStates() {
-    const DWORD marks = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    std::string states;
-    for (wchar_t letter : kDrives) {
-        const std::wstring path = AutorunOn(letter);
-        const DWORD a = GetFileAttributesW(path.c_str());
-        if (a != INVALID_FILE_ATTRIBUTES) {
-            const bool immunised = (a & marks) == marks && Exists(path + L"\\tirmola");
-            states += " " + Utf8({letter}) +
-                      (!(a & FILE_ATTRIBUTE_DIRECTORY) ? ":file"
-                       : immunised                     ? ":immunised"
-                                                       : ":folder " + Hex(a));
-        }
-    }
-    states += Exists(kPwned) ? " pwned" : "";
-    return states.empty() ? states : states.substr(1);
+    const std::string states = Autoruns(kDrives);
+    const bool pwned = GetFileAttributesW(kPwned) != INVALID_FILE_ATTRIBUTES;
+    return pwned ? states + " pwned" : states;
 }
 
-// The drives once they read `expected`, or at the bound. When nothing may
-// change, a change is watched for through a shorter bound.
-std::string DrivesAfterwards(const std::string& expected) {
-    const bool quiet = expected.empty();
-    WaitUntil([&] { return quiet ? !DriveStates().empty() : DriveStates() == expected; },
+// The drives once they read `expected`, or at the bound; when they must stay
+// as they were, a change is watched for for a while.
+std::string DrivesAfterwards(const std::string& before, const std::string& expected) {
+    const bool quiet = expected == before;
+    WaitUntil([&] { return quiet ? DriveStates() != before : DriveStates() == expected; },
               quiet ? kQuietMs : kBoundMs);
     return DriveStates();
-}
-
-std::wstring CurrentFolder() {
-    wchar_t folder[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, folder);
-    return folder;
 }
 
 // Whatever a test may have made: autorun.inf files and folders, the folder
 // the hostile text would make, the startup copy or a folder in its place.
 void ClearLeftovers() {
-    for (wchar_t letter : kDrives) {
-        const std::wstring path = AutorunOn(letter);
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        RemoveDirectoryW((path + L"\\tirmola").c_str());
-        RemoveDirectoryW(path.c_str());
-        DeleteFileW(path.c_str());
-    }
+    ClearAutoruns(kDrives);
     for (const wchar_t* path : {kPwned, kCopy}) {
         RemoveDirectoryW(path);
         DeleteFileW(path);
@@ -182,9 +144,7 @@ protected:
     }
 
     void TearDown() override {
-        if (tovrane_.process.Started()) {
-            Close();
-        }
+        EXPECT_TRUE(tovrane_.End()) << "Tovrane did not end within 10 s of 退    出(&U)";
         EXPECT_EQ(ReadAll(kDecoyMarker), "") << "a planted cmd.exe ran";
         for (const std::wstring& folder : {installed_, work_}) {
             DeleteFileW((folder + L"\\cmd.exe").c_str());
@@ -193,32 +153,18 @@ protected:
         ClearLeftovers();
     }
 
-    // True once the new Tovrane has settled into the tray and its main window
+    // True once a new Tovrane has settled into the tray and its main window
     // is shown from there. The stick E: is in, so it first reminds of it.
     bool Start() {
-        form_ = nullptr;
-        if (!tovrane_.Start(tovrane_exe_, work_)) {
-            ADD_FAILURE() << "Tovrane did not start";
-            return false;
-        }
+        const bool started = tovrane_.Start(installed_ + L"\\Tovrane.exe", work_);
+        form_ = tovrane_.form;
         EXPECT_EQ(Utf8(tovrane_.AnswerReminder()),
                   "移动设备已存在,移动设备的盘符为E: ,建议您使用安全方式打开");
-        if (!tovrane_.Settled() || !tovrane_.ShowFromTray()) {
-            ADD_FAILURE() << "Tovrane did not settle into the tray and come back from it";
-            return false;
-        }
-        form_ = tovrane_.form;
-        return true;
-    }
-
-    void Close() {
-        if (!tovrane_.Quit()) {
-            ADD_FAILURE() << "Tovrane did not end within 10 s of 退    出(&U)";
-            HANDLE p = OpenProcess(PROCESS_TERMINATE, FALSE, tovrane_.process.Id());
-            TerminateProcess(p, 1);
-            CloseHandle(p);
-            tovrane_.process.WaitForExit(kBoundMs);
-        }
+        const bool settled = started && tovrane_.Settled();
+        EXPECT_TRUE(settled) << "Tovrane did not settle into the tray";
+        const bool shown = settled && tovrane_.ShowFromTray();
+        EXPECT_TRUE(shown || !settled) << "a double-click on the icon did not show the window";
+        return shown;
     }
 
     HWND Item(int id) const { return GetDlgItem(form_, id); }
@@ -230,7 +176,6 @@ protected:
     }
 
     const std::wstring installed_ = FolderOf(ThisExe());
-    const std::wstring tovrane_exe_ = installed_ + L"\\Tovrane.exe";
     const std::wstring work_ = CurrentFolder();
     Resident tovrane_;
     HWND form_ = nullptr;
@@ -241,11 +186,24 @@ class Commands : public TovraneTest {};
 class StartupChoice : public TovraneTest {};
 
 TEST_F(LayoutAndText, Form1ShowsEachControlWithItsKindTextAndPlaceAndListsTheDrives) {
+    // The harness first: the locale asked for, and the fonts the windows need.
     const bool chinese = SuiteSetting(L"TOVRANE_LOCALE") == L"zh_CN";
     ASSERT_EQ(GetACP(), chinese ? 936u : 1252u) << "not the code page run-suite.sh was asked for";
+    if (chinese) {
+        EXPECT_EQ(Hex(GetUserDefaultLCID()), "0x804");
+    }
     HDC screen = GetDC(nullptr);
     ASSERT_EQ(GetDeviceCaps(screen, LOGPIXELSX), 96) << "the table's pixels are for 96 dpi";
     ReleaseDC(nullptr, screen);
+    EXPECT_NE(GetFileAttributesW(L"C:\\windows\\Fonts\\marlett.ttf"), INVALID_FILE_ATTRIBUTES)
+        << "caption buttons would draw as letters";
+    wchar_t kai[64] = {};
+    DWORD size = sizeof kai;
+    RegGetValueW(HKEY_LOCAL_MACHINE,
+                 L"Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes",
+                 L"楷体_GB2312", RRF_RT_REG_SZ, nullptr, kai, &size);
+    EXPECT_EQ(Utf8(kai), "AR PL UKai CN") << "the popup's question would not draw in Kai";
+
     ASSERT_TRUE(Start());
     EXPECT_EQ(Utf8(TextOf(form_)), "Tovrane");
     RECT client = {}, window = {}, work = {};
@@ -337,7 +295,7 @@ TEST_F(LayoutAndText, Form3ShowsTheDescriptionOnceWithCommand1Focused) {
     };
     ASSERT_TRUE(Start());
     Click(Item(kCommand3));
-    HWND form3 = FindTopWindow(L"TovraneForm3", L"", kBoundMs, Until::Shown, tovrane_.process.Id());
+    HWND form3 = tovrane_.Window(L"TovraneForm3", kBoundMs);
     ASSERT_NE(form3, nullptr) << "no description window shown within 10 s";
     EXPECT_EQ(Utf8(TextOf(form3)), "程序说明");
     for (const auto& [id, text] : lines) {
@@ -348,83 +306,86 @@ TEST_F(LayoutAndText, Form3ShowsTheDescriptionOnceWithCommand1Focused) {
         << Utf8(ClassOf(GetAncestor(FocusOf(form3), GA_ROOT)));
 
     Click(Item(kCommand3));
-    auto descriptions = [] {
-        int count = 0;
-        for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"TovraneForm3", nullptr));) {
-            ++count;
-        }
-        return count;
-    };
-    WaitUntil([&] { return descriptions() != 1; }, kQuietMs);
-    EXPECT_EQ(descriptions(), 1) << "after a second click";
+    WaitUntil([&] { return tovrane_.Count(L"TovraneForm3") != 1; }, kQuietMs);
+    EXPECT_EQ(tovrane_.Count(L"TovraneForm3"), 1) << "after a second click";
 }
 
 // Command1 immunises the stick, Command4 every drive, Command5 the drive
-// picked or typed in Combo2, and nothing else.
+// picked or typed in Combo2, and nothing else; each whatever stood there.
 TEST_F(Commands, EachGuardButtonImmunisesExactlyItsDrives) {
     struct Case {
         int button;
         int pick;              // Combo2's item chosen, or -1
         const wchar_t* typed;  // or the text typed into Combo2, or neither
+        char before;           // on E:, 'f': a virus's file, 'd': a folder unmarked
         const char* expected;
     };
     const Case cases[] = {
-        {kCommand1, -1, nullptr, "E:immunised"},  // G: is removable and higher, but an empty slot
-        {kCommand4, -1, nullptr, "C:immunised D:immunised E:immunised F:immunised"},  // not A:
-        {kCommand5, 3, nullptr, "D:immunised"},                                       // "D"
-        {kCommand5, -1, L"e:", "E:immunised"},
-        {kCommand5, -1, L"D & md C:\\tovrane\\pwned & rem", ""},  // makes kPwned if run by cmd
-        {kCommand5, -1, L"\"D\"", ""},
-        {kCommand5, -1, L"D:\\..", ""},
-        {kCommand5, 0, nullptr, ""},  // the placeholder
-        {kCommand5, -1, L"", ""},
+        // G: is removable and higher, but an empty slot. Over a folder md
+        // fails, and the folder is marked all the same.
+        {kCommand1, -1, nullptr, 0, "E:immunised"},
+        {kCommand1, -1, nullptr, 'f', "E:immunised"},
+        {kCommand1, -1, nullptr, 'd', "E:immunised"},
+        {kCommand4, -1, nullptr, 0, "C:immunised D:immunised E:immunised F:immunised"},  // not A:
+        {kCommand5, 3, nullptr, 0, "D:immunised"},                                       // "D"
+        {kCommand5, -1, L"e:", 0, "E:immunised"},
+        {kCommand5, -1, L"D & md C:\\tovrane\\pwned & rem", 0, ""},  // makes kPwned if run by cmd
+        {kCommand5, -1, L"\"D\"", 0, ""},
+        {kCommand5, -1, L"D:\\..", 0, ""},
+        {kCommand5, 0, nullptr, 0, ""},  // the placeholder
+        {kCommand5, -1, L"", 0, ""},
     };
+    const std::wstring e = AutorunOn(L'E');
     ASSERT_TRUE(Start());
     HWND combo = Item(kCombo2);
     for (const Case& c : cases) {
-        // The window is disabled while it guards, as a user would find it.
-        ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(form_) != FALSE; }, kBoundMs))
-            << "Tovrane stayed disabled after guarding";
         ClearLeftovers();
+        ASSERT_TRUE(c.before != 'f' || PlantAutorun(L'E'));
+        ASSERT_TRUE(c.before != 'd' || (CreateDirectoryW(e.c_str(), nullptr) &&
+                                        CreateDirectoryW((e + L"\\tirmola").c_str(), nullptr)));
         if (c.typed || c.pick >= 0) {
             ASSERT_TRUE(c.typed ? SetComboText(combo, c.typed) : ChooseComboItem(combo, c.pick));
         }
-        SCOPED_TRACE(NameOf(c.button) + ", Combo2 reading \"" + Utf8(TextOf(combo)) + "\"");
+        const std::string before = DriveStates();
+        SCOPED_TRACE(NameOf(c.button) + ", Combo2 reading \"" + Utf8(TextOf(combo)) +
+                     "\", the drives holding \"" + before + "\"");
         Click(Item(c.button));
-        EXPECT_EQ(DrivesAfterwards(c.expected), c.expected);
+        EXPECT_EQ(DrivesAfterwards(before, c.expected), c.expected);
+        // The window is disabled while it guards, as a user would find it.
+        ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(form_) != FALSE; }, kBoundMs))
+            << "Tovrane stayed disabled after guarding";
     }
+    ExpectNoMessageBox();
 }
 
 TEST_F(Commands, Command2RemovesAutorunThenOpensThePickedDriveWithTheSystemCmd) {
     ASSERT_TRUE(Start());  // planted afterwards: the start cleans the stick
-    CloseHandle(CreateFileW(AutorunOn(L'E').c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM,
-                            nullptr));
-    ASSERT_EQ(Hex(GetFileAttributesW(AutorunOn(L'E').c_str())), "0x27");
+    ASSERT_TRUE(PlantAutorun(L'E'));
     HWND combo = Item(kCombo1);
-
     ASSERT_TRUE(ChooseComboItem(combo, 0));
     Click(Item(kCommand2));
-    HWND opened = FindTopWindow(L"ExplorerWClass", L"", 1500, Until::Exists);
-    EXPECT_EQ(opened, nullptr) << "the placeholder opened " << Utf8(TextOf(opened));
-    EXPECT_EQ(DriveStates(), "E:file") << "the placeholder touched a drive";
+    EXPECT_FALSE(DriveOpened(0, 1500)) << "the placeholder opened a drive";
+    EXPECT_EQ(DriveStates(), "E:file 0x7") << "the placeholder touched a drive";
 
     ASSERT_TRUE(ChooseComboItem(combo, 4));
     ASSERT_EQ(Utf8(TextOf(combo)), "E");
     Click(Item(kCommand2));
-    // Wine's explorer titles the window of an unlabelled drive " (E:)".
-    opened = FindTopWindow(L"ExplorerWClass", L"(E:)", kBoundMs, Until::Shown);
-    EXPECT_NE(opened, nullptr) << "no window for E: within 10 s: the real start did not run";
+    EXPECT_TRUE(DriveOpened(L'E', kBoundMs)) << "no window for E:, so the real start did not run";
     EXPECT_EQ(DriveStates(), "") << "autorun.inf was not removed before the drive was opened";
-    if (opened) {
-        PostMessageW(opened, WM_CLOSE, 0, 0);
-        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(opened); }, kBoundMs));
+
+    // Without this the decoys' silence would prove nothing: a search for cmd
+    // finds the one beside the exe first, then the one in the current folder.
+    for (const std::wstring& folder : {installed_, work_}) {
+        EXPECT_TRUE(StartProgram(L"", L"cmd /c exit").WaitForExit(kBoundMs));
+        EXPECT_EQ(ReadAll(kDecoyMarker), "cmd /c exit\r\n") << "no decoy in " << Utf8(folder);
+        DeleteFileW((folder + L"\\cmd.exe").c_str());
+        DeleteFileW(kDecoyMarker);
     }
 }
 
 // Check1 and the startup copy, kelvo.exe in the shell's all-users Startup folder.
 TEST_F(StartupChoice, TheBoxShowsWhetherTheCopyIsThereAndTickingMakesOrRemovesIt) {
-    const std::string original = ReadAll(tovrane_exe_);
+    const std::string original = ReadAll(installed_ + L"\\Tovrane.exe");
     ASSERT_FALSE(original.empty());
     ASSERT_TRUE(Start());
     EXPECT_FALSE(IsChecked(Item(kCheck1))) << "ticked at open with no startup copy";
@@ -435,11 +396,13 @@ TEST_F(StartupChoice, TheBoxShowsWhetherTheCopyIsThereAndTickingMakesOrRemovesIt
     EXPECT_TRUE(IsChecked(Item(kCheck1)));
     ExpectNoMessageBox();
 
-    Close();
+    ASSERT_TRUE(tovrane_.End());
     ASSERT_TRUE(Start());
     EXPECT_TRUE(IsChecked(Item(kCheck1))) << "unticked at open with the startup copy there";
     SetChecked(Item(kCheck1), false);
-    EXPECT_TRUE(WaitUntil([&] { return !Exists(kCopy); }, kBoundMs)) << "kelvo.exe stayed";
+    EXPECT_TRUE(
+        WaitUntil([&] { return GetFileAttributesW(kCopy) == INVALID_FILE_ATTRIBUTES; }, kBoundMs))
+        << "kelvo.exe stayed";
     EXPECT_FALSE(IsChecked(Item(kCheck1)));
     ExpectNoMessageBox();
 }

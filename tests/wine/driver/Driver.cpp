@@ -2,8 +2,6 @@
 
 #include <shellapi.h>
 
-#include <utility>
-
 namespace tovrane::driver {
 
 namespace {
@@ -11,101 +9,61 @@ namespace {
 // How long the target may take to answer one sent message: a hung program
 // fails the test instead of hanging it.
 constexpr UINT kAnswerTimeoutMs = 5000;
-constexpr DWORD kPollMs = 20;
+constexpr int kMessageTextId = 0xFFFF;  // the static holding a message box's text
 
-bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result = nullptr) {
+// The window's answer; CB_ERR (-1) when it gave none within the bound.
+LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     DWORD_PTR answer = 0;
-    const bool answered = SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL,
-                                              kAnswerTimeoutMs, &answer) != 0;
-    if (result) {
-        *result = answered ? static_cast<LRESULT>(answer) : 0;
-    }
-    return answered;
+    return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kAnswerTimeoutMs,
+                               &answer)
+               ? static_cast<LRESULT>(answer)
+               : CB_ERR;
 }
 
-struct WindowQuery {
-    std::wstring className;  // empty: any
-    std::wstring titlePart;  // empty: any
-    DWORD processId;         // 0: any
-    Until until;
-    bool withText;  // a message box: its text static must hold text
-    HWND found;
-};
-
-// The static that holds a message box's text.
-constexpr int kMessageTextId = 0xFFFF;
-
-// The caption as the system keeps it: unlike WM_GETTEXT, asking costs the
-// window's owner nothing, so a hung program does not slow the search.
-std::wstring TitleOf(HWND window) {
-    wchar_t title[512] = {};
-    GetWindowTextW(window, title, 512);
-    return title;
+// An answer taken as a length: none for an error (CB_ERR from a list that
+// was emptied meanwhile).
+size_t Length(LRESULT answer) {
+    return answer > 0 ? static_cast<size_t>(answer) : 0;
 }
 
-BOOL CALLBACK MatchTopWindow(HWND window, LPARAM lParam) {
-    auto& query = *reinterpret_cast<WindowQuery*>(lParam);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if ((query.processId != 0 && owner != query.processId) ||
-        (!query.className.empty() && ClassOf(window) != query.className) ||
-        (!query.titlePart.empty() && TitleOf(window).find(query.titlePart) == std::wstring::npos) ||
-        (query.until == Until::Shown && !IsWindowVisible(window)) ||
-        (query.withText && TextOf(GetDlgItem(window, kMessageTextId)).empty())) {
-        return TRUE;
-    }
-    query.found = window;
-    return FALSE;
-}
-
-HWND FindTop(WindowQuery query, DWORD timeoutMs) {
+// A top-level window of `className` and of process `processId` (0: any) that
+// `matches` within `timeoutMs`.
+HWND FindTop(const std::wstring& className, DWORD processId, DWORD timeoutMs,
+             const std::function<bool(HWND)>& matches) {
+    HWND found = nullptr;
     WaitUntil(
         [&] {
-            EnumWindows(MatchTopWindow, reinterpret_cast<LPARAM>(&query));
-            return query.found != nullptr;
+            while ((found = FindWindowExW(nullptr, found, className.c_str(), nullptr))) {
+                DWORD owner = 0;
+                GetWindowThreadProcessId(found, &owner);
+                if ((!processId || owner == processId) && matches(found)) {
+                    return true;
+                }
+            }
+            return false;
         },
         timeoutMs);
-    return query.found;
+    return found;
 }
 
 }  // namespace
 
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
+    for (const DWORD start = GetTickCount(); !done(); Sleep(20)) {
         if (GetTickCount() - start >= timeoutMs) {
             return done();
         }
-        Sleep(kPollMs);
     }
     return true;
 }
 
-Process::~Process() {
-    if (handle_) {
-        CloseHandle(handle_);
-    }
-}
-
-Process::Process(Process&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)), id_(std::exchange(other.id_, 0)) {}
-
-Process& Process::operator=(Process&& other) noexcept {
-    std::swap(handle_, other.handle_);
-    std::swap(id_, other.id_);
-    return *this;
-}
-
-bool Process::WaitForExit(DWORD timeoutMs) {
-    return handle_ && WaitForSingleObject(handle_, timeoutMs) == WAIT_OBJECT_0;
+bool Process::WaitForExit(DWORD timeoutMs) const {
+    return handle && WaitForSingleObject(handle.get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
 DWORD Process::ExitCode() const {
     DWORD code = STILL_ACTIVE;
-    if (handle_) {
-        GetExitCodeProcess(handle_, &code);
-    }
-    return code;
+    return handle && GetExitCodeProcess(handle.get(), &code) ? code : STILL_ACTIVE;
 }
 
 Process StartProgram(const std::wstring& application, const std::wstring& commandLine,
@@ -120,12 +78,19 @@ Process StartProgram(const std::wstring& application, const std::wstring& comman
         return {};
     }
     CloseHandle(info.hThread);
-    return Process(info.hProcess, info.dwProcessId);
+    return {std::shared_ptr<void>(info.hProcess, CloseHandle), info.dwProcessId};
 }
 
 HWND FindTopWindow(const std::wstring& className, const std::wstring& titlePart, DWORD timeoutMs,
                    Until until, DWORD processId) {
-    return FindTop({className, titlePart, processId, until, false, nullptr}, timeoutMs);
+    return FindTop(className, processId, timeoutMs, [&](HWND window) {
+        // The caption as the system keeps it: unlike WM_GETTEXT, reading it
+        // asks the owner nothing, so a hung program does not slow the search.
+        wchar_t title[512] = {};
+        GetWindowTextW(window, title, 512);
+        return std::wstring(title).find(titlePart) != std::wstring::npos &&
+               (until == Until::Exists || IsWindowVisible(window));
+    });
 }
 
 std::wstring ClassOf(HWND window) {
@@ -135,14 +100,8 @@ std::wstring ClassOf(HWND window) {
 }
 
 std::wstring TextOf(HWND window) {
-    LRESULT length = 0;
-    if (!Send(window, WM_GETTEXTLENGTH, 0, 0, &length) || length <= 0) {
-        return {};
-    }
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    LRESULT copied = 0;
-    Send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), &copied);
-    text.resize(static_cast<size_t>(copied));
+    std::wstring text(Length(Send(window, WM_GETTEXTLENGTH)) + 1, L'\0');
+    text.resize(Length(Send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]))));
     return text;
 }
 
@@ -152,21 +111,17 @@ std::vector<Control> ListControls(HWND parent) {
         RECT rect = {};
         GetWindowRect(child, &rect);
         MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
-        controls.push_back({child, ClassOf(child), TextOf(child), GetDlgCtrlID(child), rect});
+        controls.push_back({child, TextOf(child), GetDlgCtrlID(child), rect});
     }
     return controls;
 }
 
-// Posted, not sent: a click that opens a modal box would otherwise keep the
-// caller waiting until somebody closed it.
 void Click(HWND button) {
     PostMessageW(button, BM_CLICK, 0, 0);
 }
 
 bool IsChecked(HWND checkBox) {
-    LRESULT state = BST_UNCHECKED;
-    Send(checkBox, BM_GETCHECK, 0, 0, &state);
-    return state == BST_CHECKED;
+    return Send(checkBox, BM_GETCHECK) == BST_CHECKED;
 }
 
 void SetChecked(HWND checkBox, bool checked) {
@@ -177,48 +132,41 @@ void SetChecked(HWND checkBox, bool checked) {
 }
 
 std::vector<std::wstring> ComboItems(HWND combo) {
-    std::vector<std::wstring> items;
-    LRESULT count = 0;
-    Send(combo, CB_GETCOUNT, 0, 0, &count);
-    for (LRESULT i = 0; i < count; ++i) {
-        LRESULT length = 0;
-        Send(combo, CB_GETLBTEXTLEN, i, 0, &length);
-        std::wstring item(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
-        Send(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(&item[0]), &length);
-        item.resize(static_cast<size_t>(length > 0 ? length : 0));
-        items.push_back(item);
+    std::vector<std::wstring> items(Length(Send(combo, CB_GETCOUNT)));
+    for (size_t i = 0; i < items.size(); ++i) {
+        items[i].resize(Length(Send(combo, CB_GETLBTEXTLEN, i)) + 1);
+        items[i].resize(
+            Length(Send(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(&items[i][0]))));
     }
     return items;
 }
 
 bool SetComboText(HWND combo, const std::wstring& text) {
-    // Text set with WM_SETTEXT reaches the field without any notification.
+    // Text set with WM_SETTEXT would reach the field without a notification.
     HWND edit = FindWindowExW(combo, nullptr, L"Edit", nullptr);
-    if (!edit || !Send(edit, EM_SETSEL, 0, -1)) {
+    if (!edit ||
+        !SendMessageTimeoutW(edit, EM_SETSEL, 0, -1, SMTO_NORMAL, kAnswerTimeoutMs, nullptr)) {
         return false;
     }
     // The first key replaces the selection; a Backspace alone empties it.
-    const std::wstring keys = text.empty() ? std::wstring(1, L'\b') : text;
-    for (wchar_t key : keys) {
+    for (wchar_t key : text.empty() ? std::wstring(1, L'\b') : text) {
         PostMessageW(edit, WM_CHAR, key, 1);
     }
     return WaitUntil([&] { return TextOf(combo) == text; }, kAnswerTimeoutMs);
 }
 
 bool ChooseComboItem(HWND combo, int index) {
-    LRESULT selected = CB_ERR;
-    if (!Send(combo, CB_SETCURSEL, index, 0, &selected) || selected != index) {
-        return false;
-    }
     // CB_SETCURSEL does not notify; the owner learns of a choice from this.
-    return PostMessageW(GetParent(combo), WM_COMMAND,
+    return Send(combo, CB_SETCURSEL, index) == index &&
+           PostMessageW(GetParent(combo), WM_COMMAND,
                         MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
-                        reinterpret_cast<LPARAM>(combo)) != FALSE;
+                        reinterpret_cast<LPARAM>(combo));
 }
 
 HWND FindMessageBox(DWORD processId, DWORD timeoutMs) {
     // The box is listed before its dialog procedure has set the text.
-    return FindTop({L"#32770", L"", processId, Until::Shown, true, nullptr}, timeoutMs);
+    return FindTop(L"#32770", processId, timeoutMs,
+                   [](HWND box) { return IsWindowVisible(box) && !MessageBoxText(box).empty(); });
 }
 
 std::wstring MessageBoxText(HWND box) {
@@ -232,10 +180,8 @@ void PressOk(HWND box) {
 HWND FocusOf(HWND window) {
     GUITHREADINFO info = {};
     info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) {
-        return nullptr;
-    }
-    return info.hwndFocus;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus
+                                                                              : nullptr;
 }
 
 bool PostTab(HWND window) {
@@ -244,26 +190,13 @@ bool PostTab(HWND window) {
            PostMessageW(focus, WM_KEYUP, VK_TAB, 0xC00F0001);
 }
 
-bool HasTrayIcon(HWND owner, UINT id) {
+bool HasTrayIcon(HWND owner) {
     NOTIFYICONDATAW icon = {};
     icon.cbSize = NOTIFYICONDATAW_V2_SIZE;
     icon.hWnd = owner;
-    icon.uID = id;
-    return Shell_NotifyIconW(NIM_MODIFY, &icon) != FALSE;
+    icon.uID = 1;
+    return Shell_NotifyIconW(NIM_MODIFY, &icon);
 }
-
-namespace {
-
-void SendMouse(DWORD flags, POINT at) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = at.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = at.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
-    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &input, sizeof input);
-}
-
-}  // namespace
 
 bool ClickTrayIcon(bool rightButton, int clicks) {
     HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
@@ -273,29 +206,36 @@ bool ClickTrayIcon(bool rightButton, int clicks) {
     }
     // Wine's taskbar draws its first icon rightmost, in a slot as wide as a
     // small icon and its border of 2 px on each side.
-    const int slot = GetSystemMetrics(SM_CXSMICON) + 4;
-    const POINT at = {bar.right - slot / 2, (bar.top + bar.bottom) / 2};
+    const POINT at = {bar.right - (GetSystemMetrics(SM_CXSMICON) + 4) / 2,
+                      (bar.top + bar.bottom) / 2};
     // A popup sliding up over the taskbar would take the clicks.
     if (!WaitUntil([&] { return GetAncestor(WindowFromPoint(at), GA_ROOT) == taskbar; }, 5000)) {
         return false;
     }
-    SendMouse(MOUSEEVENTF_MOVE, at);
-    const DWORD down = rightButton ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
-    const DWORD up = rightButton ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
-    for (int i = 0; i < clicks; ++i) {
-        SendMouse(down, at);
-        SendMouse(up, at);
+    // One SendInput for the move and every click: a double-click split by the
+    // scheduler of a loaded machine would arrive as two single clicks.
+    std::vector<INPUT> inputs(1 + 2 * clicks);
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        inputs[i].type = INPUT_MOUSE;
+        inputs[i].mi.dx = at.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+        inputs[i].mi.dy = at.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+        inputs[i].mi.dwFlags =
+            MOUSEEVENTF_ABSOLUTE |
+            (i == 0        ? MOUSEEVENTF_MOVE
+             : i % 2       ? (rightButton ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN)
+             : rightButton ? MOUSEEVENTF_RIGHTUP
+                           : MOUSEEVENTF_LEFTUP);
     }
-    return true;
+    return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) ==
+           inputs.size();
 }
 
 bool ChooseFromTrayMenu(DWORD processId, wchar_t accelerator) {
-    if (!ClickTrayIcon(true, 1)) {
-        return false;
-    }
     // Another process cannot read the menu under Wine, but its window takes
     // the accelerator key as the user's.
-    HWND menu = FindTopWindow(L"#32768", L"", kAnswerTimeoutMs, Until::Shown, processId);
+    HWND menu = ClickTrayIcon(true, 1)
+                    ? FindTopWindow(L"#32768", L"", kAnswerTimeoutMs, Until::Shown, processId)
+                    : nullptr;
     return menu && PostMessageW(menu, WM_CHAR, accelerator, 0);
 }
 

@@ -6,108 +6,82 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace tovrane::driver {
 
-// Asks `done` every few milliseconds until it answers true or `timeoutMs`
-// has passed; returns its last answer.
+// Asks `done` every 20 ms until it answers true or `timeoutMs` has passed;
+// returns its last answer.
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
-// A started program. Destroying it lets go of the process without ending it.
-class Process {
-public:
-    Process() = default;
-    Process(HANDLE handle, DWORD id) : handle_(handle), id_(id) {}
-    ~Process();
-    Process(Process&& other) noexcept;
-    Process& operator=(Process&& other) noexcept;
-
-    bool Started() const { return handle_ != nullptr; }
-    DWORD Id() const { return id_; }
-    // True when the process has ended within `timeoutMs`.
-    bool WaitForExit(DWORD timeoutMs);
-    // STILL_ACTIVE while the process runs.
-    DWORD ExitCode() const;
-
-private:
-    HANDLE handle_ = nullptr;
-    DWORD id_ = 0;
+// A started program; the last copy to go lets go of it without ending it.
+struct Process {
+    bool Started() const { return handle != nullptr; }
+    DWORD Id() const { return id; }
+    bool WaitForExit(DWORD timeoutMs) const;  // true once it has ended
+    DWORD ExitCode() const;                   // STILL_ACTIVE while it runs
+    std::shared_ptr<void> handle;
+    DWORD id = 0;
 };
-
-// Starts `application` (a full path; empty: the first word of `commandLine`,
-// searched for as CreateProcess searches) with exactly `commandLine`, in
-// `currentDir` (empty: the caller's own). Not started when it could not be.
+// `application` (empty: the first word of `commandLine`, searched for as
+// CreateProcess searches) with exactly `commandLine`, in `currentDir`
+// (empty: the caller's).
 Process StartProgram(const std::wstring& application, const std::wstring& commandLine,
                      const std::wstring& currentDir = L"");
 
-// What a lookup waits for. A window exists before its creator has made its
-// controls or set its texts; only a shown one is ready to be read or worked.
-// Mere existence is what a check that no window opened needs.
+// A window exists before its creator has made its controls or set its
+// texts: only a shown one is ready to be read or worked. Mere existence is
+// what a check that no window opened needs.
 enum class Until { Exists, Shown };
-
-// A top-level window whose class is `className` and whose title contains
-// `titlePart` (an empty value matches anything), owned by process
-// `processId` (0: any), in the state `until` within `timeoutMs`; null when
-// none reached it.
+// A top-level window of `className` whose title contains `titlePart`, of
+// process `processId` (0: any), that reached `until` within `timeoutMs`.
 HWND FindTopWindow(const std::wstring& className, const std::wstring& titlePart, DWORD timeoutMs,
                    Until until, DWORD processId = 0);
-
 std::wstring ClassOf(HWND window);
-// The text as WM_GETTEXT gives it; for a drop-down combo box, its edit text.
-std::wstring TextOf(HWND window);
+std::wstring TextOf(HWND window);  // WM_GETTEXT; a drop-down combo's edit text
 
 struct Control {
     HWND hwnd;
-    std::wstring className;
     std::wstring text;
     int id;
-    RECT rect;  // in the parent's client coordinates
+    RECT rect;  // in the parent's client area
 };
+std::vector<Control> ListControls(HWND parent);  // top of the Z order first
 
-// The direct children of `parent`, in Z order (creation order, unless moved).
-std::vector<Control> ListControls(HWND parent);
-
-// A button click as the user makes it: the owner gets BN_CLICKED.
+// Posted, not sent: a click that opens a modal box would otherwise keep the
+// caller waiting until somebody closed it. The owner gets BN_CLICKED.
 void Click(HWND button);
 bool IsChecked(HWND checkBox);
-// Clicks the box when it is not already in the wanted state.
 void SetChecked(HWND checkBox, bool checked);
-
 std::vector<std::wstring> ComboItems(HWND combo);
-// Types `text` into a drop-down combo's edit field over what it held, key by
-// key, so that the owner gets CBN_EDITCHANGE as from the keyboard. True once
-// the field shows `text`.
+// Typed key by key, so that the owner gets CBN_EDITCHANGE as from the
+// keyboard; true once the field shows `text`.
 bool SetComboText(HWND combo, const std::wstring& text);
-// Selects item `index` and tells the owner (CBN_SELCHANGE), as a choice in
-// the list would. False when there is no such item.
+// Selected, and the owner told with CBN_SELCHANGE as a choice in the list
+// would; false when there is no such item.
 bool ChooseComboItem(HWND combo, int index);
 
-// A message box (#32770) of process `processId` (0: any process) once it is
-// shown with its text set, within `timeoutMs`; null when none got there.
-// To check that no box opened, look for any #32770 with Until::Exists.
+// A message box (#32770) of process `processId` (0: any) shown with its
+// text within `timeoutMs`.
 HWND FindMessageBox(DWORD processId, DWORD timeoutMs);
 std::wstring MessageBoxText(HWND box);
 void PressOk(HWND box);
 
-// The control that has the keyboard focus in the thread owning `window`.
-HWND FocusOf(HWND window);
-// Presses Tab on that control; a dialog loop moves the focus on.
-bool PostTab(HWND window);
+HWND FocusOf(HWND window);  // the focused control of the window's thread
+bool PostTab(HWND window);  // Tab on it: a dialog loop moves the focus on
 
-// True while the shell holds the notification icon `id` of `owner`: the
-// shell answers NIM_MODIFY for an icon it has, from any process.
-bool HasTrayIcon(HWND owner, UINT id = 1);
-
+// True while the shell holds icon 1 of `owner`: it answers NIM_MODIFY for an
+// icon it has, from any process.
+bool HasTrayIcon(HWND owner);
 // Clicks the first icon in the taskbar of Wine's virtual desktop with the
-// real mouse (SendInput): the shell sees the clicks and tells the icon's
-// owner, as it would of a user's. `clicks` 2 is a double-click. False when
-// there is no taskbar, or the icon stayed covered by another window.
+// real mouse, so that the shell tells the icon's owner as it would of a
+// user's clicks; 2 `clicks` make a double-click. False when there is no
+// taskbar, or the icon stayed covered.
 bool ClickTrayIcon(bool rightButton, int clicks);
-
-// Right-clicks the tray icon and chooses the item of the menu of process
-// `processId` that `accelerator` picks. False when no menu showed.
+// Right-clicks the icon and chooses the item that `accelerator` picks in the
+// menu of process `processId`; false when no menu showed.
 bool ChooseFromTrayMenu(DWORD processId, wchar_t accelerator);
 
 }  // namespace tovrane::driver
