@@ -74,14 +74,7 @@ PopupPlacement Placement() {
 // lives as long as the program.
 HFONT QuestionFont() {
     static const HFONT font = [] {
-        HDC screen = GetDC(nullptr);
-        const int dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-        if (screen) {
-            ReleaseDC(nullptr, screen);
-        }
-        HFONT kai = CreateFontW(-MulDiv(12, dpiY, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"楷体_GB2312");
+        HFONT kai = layout::CreateChineseFont(L"楷体_GB2312", 12);
         return kai ? kai : layout::FormFont();
     }();
     return font;

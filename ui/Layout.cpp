@@ -112,14 +112,7 @@ void FitDropDown(HWND combo, int closedHeight) {
 }
 
 HFONT MakeFormFont() {
-    HDC screen = GetDC(nullptr);
-    const int dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) {
-        ReleaseDC(nullptr, screen);
-    }
-    HFONT font = CreateFontW(-MulDiv(9, dpiY, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                             GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                             DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"宋体");
+    HFONT font = CreateChineseFont(L"宋体", 9);
     // Never leave the controls in the bitmap System font.
     return font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
@@ -142,6 +135,17 @@ int PixelsX(int twips, TwipsPerPixel scale) {
 
 int PixelsY(int twips, TwipsPerPixel scale) {
     return Round(twips / scale.y);
+}
+
+HFONT CreateChineseFont(const wchar_t* face, int points) {
+    HDC screen = GetDC(nullptr);
+    const int dpiY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen) {
+        ReleaseDC(nullptr, screen);
+    }
+    return CreateFontW(-MulDiv(points, dpiY, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                       GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, face);
 }
 
 // Both fonts live as long as the program.

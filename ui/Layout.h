@@ -48,6 +48,10 @@ constexpr int kMaxListItems = 28;
 int PixelsX(int twips, TwipsPerPixel scale);
 int PixelsY(int twips, TwipsPerPixel scale);
 
+// `face` at `points` in the GB2312 character set, for the screen's dpi; null
+// when the system could make no such font.
+HFONT CreateChineseFont(const wchar_t* face, int points);
+
 // 宋体 9 pt in the GB2312 character set, for every control; the link font is
 // the same, underlined.
 HFONT FormFont();
