@@ -73,7 +73,6 @@ Platform* g_os = nullptr;
 HWND g_form = nullptr;
 HWND g_lastFocus = nullptr;  // the control that gets the focus back on activation
 bool g_anotherCopyRuns = false;
-bool g_hooked = false;
 bool g_settled = false;  // in the tray since the first show
 bool g_resized = false;  // the border was dragged in the current move-or-size loop
 
@@ -151,7 +150,7 @@ bool Form_Load(HWND window) {
     // Hooked before the reminder: a stick plugged in while it waits is
     // cleaned as any other. A second copy never hooks: the first one guards.
     if (!g_anotherCopyRuns) {
-        g_hooked = monitor::HookWindow(window, {OnVolumeArrival, OnVolumeRemoval});
+        monitor::HookWindow(window, {OnVolumeArrival, OnVolumeRemoval});
     }
     RemindOfStickPresent();
     RefreshDriveLists();
@@ -355,9 +354,7 @@ bool Settle(int show) {
 }
 
 void Quit() {
-    if (g_hooked) {
-        monitor::UnhookWindow(g_form);
-    }
+    monitor::UnhookWindow(g_form);  // nothing to give back where nothing was hooked
     Form2::Close();
     tray::RemoveTrayIcon(g_form);
     ExitProcess(0);
