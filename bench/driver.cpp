@@ -409,7 +409,7 @@ void Unimmunise(const std::vector<std::wstring>& roots) {
     }
 }
 
-// Tovrane's "防御本地所有盘符", clicked while its window rests hidden, timed
+// Tovrane's "防御本地所有盘符", clicked in its window shown as from the tray, timed
 // until every drive has its autorun.inf folder; meanwhile Tovrane is asked to
 // answer WM_NULL every 20 ms (often enough to see it answer throughout, seldom
 // enough not to slow it) and the slowest answer is reported.
@@ -457,6 +457,12 @@ int Immunise(int runs) {
     std::printf("drives %u\n", static_cast<unsigned>(roots.size()));
     PROCESS_INFORMATION tovrane = Start(kTovrane);
     HWND form = WaitSettled(kTovrane, tovrane);
+    // Its controls are made as the window first shows, as a double-click on
+    // the icon shows it.
+    ShowWindow(form, SW_SHOWNORMAL);
+    if (!GetDlgItem(form, kGuardAllButton)) {
+        Fail("Tovrane's window showed without its buttons");
+    }
     for (int run = 0; run < runs; ++run) {
         for (const Program* program : InTurn(run)) {
             Unimmunise(roots);

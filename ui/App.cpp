@@ -32,7 +32,7 @@ bool IsFormKeyboardMessage(MSG& message) {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // A drive without a medium must fail quietly, never with the system's
     // "no disk" box: the program looks at every drive.
     SetErrorMode(SEM_FAILCRITICALERRORS);
@@ -47,7 +47,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
         return 1;
     }
     os.SetMainWindow(main);
-    if (!tovrane::Form1::Settle(show)) {
+    if (!tovrane::Form1::Settle()) {
         return 0;
     }
 

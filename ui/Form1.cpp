@@ -73,7 +73,6 @@ Platform* g_os = nullptr;
 HWND g_form = nullptr;
 HWND g_lastFocus = nullptr;  // the control that gets the focus back on activation
 bool g_anotherCopyRuns = false;
-bool g_settled = false;  // in the tray since the first show
 bool g_resized = false;  // the border was dragged in the current move-or-size loop
 
 HWND Control(int id) {
@@ -146,18 +145,27 @@ void RemindOfStickPresent() {
 
 bool Form_Load(HWND window) {
     g_form = window;
-    layout::CreateControls(window, kForm, g_os->ScreenTwipsPerPixel());
     // Hooked before the reminder: a stick plugged in while it waits is
     // cleaned as any other. A second copy never hooks: the first one guards.
     if (!g_anotherCopyRuns) {
         monitor::HookWindow(window, {OnVolumeArrival, OnVolumeRemoval});
     }
     RemindOfStickPresent();
+    return true;
+}
+
+// The controls are made, and the drive lists and the check box filled, just
+// before the window first shows. Most runs never open it: they rest in the
+// tray without building it, and reach the tray sooner.
+void Form_FirstShow() {
+    if (Control(kCheck1)) {
+        return;
+    }
+    layout::CreateControls(g_form, kForm, g_os->ScreenTwipsPerPixel());
     RefreshDriveLists();
     SendMessageW(Control(kCheck1), BM_SETCHECK, IsInStartup(*g_os) ? BST_CHECKED : BST_UNCHECKED,
                  0);
     g_lastFocus = Control(kCheck1);
-    return true;
 }
 
 // Back from the tray, as the user left it or not: normal, shown, in front.
@@ -194,20 +202,20 @@ void Form_MouseMove(WPARAM wParam, LPARAM lParam) {
     }
 }
 
-// What hides the window into the tray, once it has settled there:
+// What hides the window into the tray (it only ever shows from there):
 // - WM_SIZE with SIZE_MINIMIZED: a minimize, from the caption button, the
 //   system menu or the keyboard; the window stays minimized while hidden;
 // - WM_EXITSIZEMOVE after WM_SIZING: the end of a drag of the border.
 // A restore (WM_SIZE with SIZE_RESTORED), as bringing the window back from
 // the tray causes, and a plain move of the window never hide it.
 void Form_Resize(WPARAM sizeType) {
-    if (g_settled && sizeType == SIZE_MINIMIZED) {
+    if (sizeType == SIZE_MINIMIZED) {
         ShowWindow(g_form, SW_HIDE);
     }
 }
 
 void Form_ExitSizeMove() {
-    if (g_settled && g_resized) {
+    if (g_resized) {
         ShowWindow(g_form, SW_HIDE);
     }
     g_resized = false;
@@ -291,6 +299,11 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     switch (message) {
         case WM_CREATE:
             return Form_Load(window) ? 0 : -1;
+        case WM_SHOWWINDOW:
+            if (wParam) {
+                Form_FirstShow();
+            }
+            break;
         case WM_COMMAND:
             Form_Command(LOWORD(wParam), HIWORD(wParam));
             return 0;
@@ -342,14 +355,12 @@ HWND Create(HINSTANCE instance, Platform& os, bool anotherCopyRuns) {
     return layout::CreateForm(instance, kForm, os.ScreenTwipsPerPixel(), owner);
 }
 
-bool Settle(int show) {
-    ShowWindow(g_form, show);
+bool Settle() {
     if (g_anotherCopyRuns) {
         g_os->ShowMessage(L"该程序已经运行一个，请不要重复运行", MessageIcon::Warning, L"提示");
         return false;
     }
     tray::AddTrayIcon(g_form, kAppTitle);
-    g_settled = true;
     return true;
 }
 
@@ -365,11 +376,11 @@ HWND Window() {
 }
 
 void RefreshDriveLists() {
-    if (!g_form) {
-        return;
-    }
     HWND combo1 = Control(kCombo1);
     HWND combo2 = Control(kCombo2);
+    if (!combo1 || !combo2) {
+        return;  // filled when the window first shows
+    }
     // Emptying an editable combo box's list empties its field as well.
     SendMessageW(combo1, CB_RESETCONTENT, 0, 0);
     SendMessageW(combo2, CB_RESETCONTENT, 0, 0);

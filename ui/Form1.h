@@ -37,16 +37,16 @@ constexpr int kMenuEula = 602;  // M_eula  "程序说明(&E)"
 constexpr int kMenuQuit = 603;  // M_quit  "退    出(&U)"
 
 // Creates the window, hidden, and runs its load sequence: the reminder of a
-// stick already in (its autorun.inf removed first) and the drive lists.
-// Unless `anotherCopyRuns`, device broadcasts are heard from before the
-// reminder shows. Null when the window could not be made. `os` must outlive
-// the window.
+// stick already in (its autorun.inf removed first). Unless `anotherCopyRuns`,
+// device broadcasts are heard from before the reminder shows. The controls
+// and drive lists are made when the window first shows. Null when the window
+// could not be made. `os` must outlive the window.
 HWND Create(HINSTANCE instance, Platform& os, bool anotherCopyRuns);
 
-// Shows the window as it starts (`show` from the system) and settles the
-// program into the tray: the icon is added and the window hidden. A second
-// copy instead warns that one runs already and answers false: it must end.
-bool Settle(int show);
+// Settles the program into the tray: the icon is added, and the window stays
+// hidden until the user asks for it. A second copy instead warns that one
+// runs already and answers false: it must end.
+bool Settle();
 
 // Ends the program at once, wherever it is called from: the window's
 // procedure is given back, the popup closed and the icon removed first.
@@ -56,7 +56,7 @@ bool Settle(int show);
 HWND Window();
 
 // Rebuilds both drive lists from the drives present now; both fields are
-// left empty. Does nothing while the window does not exist.
+// left empty. Does nothing before the window has first shown.
 void RefreshDriveLists();
 
 }  // namespace tovrane::Form1

@@ -73,6 +73,8 @@ TEST_F(Arrival, APluggedStickIsCleanedBeforeThePopupShowsAndYesOpensIt) {
     ASSERT_NE(popup, nullptr) << "no popup within 10 s of the arrival";
     // H: did not arrive, and is no business of this one.
     EXPECT_EQ(Autoruns(L"EH"), "H:file 0x7") << "E:'s autorun.inf was there when the popup showed";
+    // The main window is built as it first shows, with the drives of then.
+    ASSERT_TRUE(tovrane_.ShowFromTray());
     EXPECT_TRUE(WaitUntil(
         [&] {
             const auto items = ComboItems(GetDlgItem(form_, kCombo1));
@@ -221,6 +223,7 @@ TEST_F(Arrival, AnAutorunFileThatCannotGoKeepsTheDriveClosedAndSaysSo) {
     Click(GetDlgItem(popup, kYes));
     expectWarning("是(&Y)");
 
+    ASSERT_TRUE(tovrane_.ShowFromTray());
     ASSERT_TRUE(SetComboText(GetDlgItem(form_, kCombo1), L"B"));
     Click(GetDlgItem(form_, kCommand2));
     expectWarning("安全打开");
@@ -239,6 +242,7 @@ TEST_F(Arrival, AnAutorunFileThatCannotGoKeepsTheDriveClosedAndSaysSo) {
 }
 
 TEST_F(Arrival, EachRemovalGetsItsBoxAndTheListsAreRefreshedAfterIt) {
+    ASSERT_TRUE(tovrane_.ShowFromTray());
     HWND combo = GetDlgItem(form_, kCombo1);
     ASSERT_TRUE(SetComboText(combo, L"marker"));
     // The procedure does not return while its box is open.

@@ -90,6 +90,7 @@ TEST_F(Robust, FaultsOnDrivesAndFilesLoseNothingAndOpenNothing) {
     HWND box = tovrane_.Box(kBoundMs);
     EXPECT_NE(box, nullptr) << "是(&Y) said nothing";
     tovrane_.CloseBoxes();
+    ASSERT_TRUE(tovrane_.ShowFromTray());
     ASSERT_TRUE(SetComboText(GetDlgItem(form_, kCombo1), L"E"));
     Click(GetDlgItem(form_, kCommand2));
     EXPECT_NE(tovrane_.Box(kBoundMs), nullptr) << "安全打开 said nothing";
@@ -104,9 +105,11 @@ TEST_F(Robust, FaultsOnDrivesAndFilesLoseNothingAndOpenNothing) {
     Click(GetDlgItem(form_, kCommand4));
     ASSERT_TRUE(stick::PullStick(L'F'));
     tovrane_.CloseBoxes();
-    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(form_) != FALSE; }, 60000))
+    EXPECT_TRUE(WaitUntil(
+        [] { return Autoruns(L"BDEH") == "B:file D:immunised E:immunised H:immunised"; }, 60000))
+        << Autoruns(L"BDEH");
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(form_) != FALSE; }, kBoundMs))
         << "immunising every drive never ended";
-    EXPECT_EQ(Autoruns(L"BDEH"), "B:file D:immunised E:immunised H:immunised");
 
     // Without the system's cmd.exe nothing can be immunised or opened, and
     // nothing is harmed.
@@ -154,6 +157,7 @@ TEST_F(Robust, HostileTextsInEitherFieldStartNothingAndTouchNothing) {
         L"盘",
     };
     ASSERT_TRUE(PlantAutorun(L'E'));
+    ASSERT_TRUE(tovrane_.ShowFromTray());
     for (const std::wstring& text : texts) {
         for (int combo : {kCombo1, kCombo2}) {
             // Set whole, as a paste would: control characters cannot be typed.
