@@ -6,24 +6,13 @@
 //   B: floppy that cannot be written, holding an autorun.inf file
 //   D: hard disk (a USB disk reports fixed)   F: CD-ROM   H: floppy
 //   E: a floppy's folder, not mapped: the stick that the test plugs in
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <string>
 #include <vector>
 
-#include "driver/Driver.h"
-#include "driver/Resident.h"
-#include "tools/stick/Stick.h"
 #include "wine_tests.h"
 
 namespace tovrane::wine {
 namespace {
-
-using namespace driver;
-
-constexpr int kCombo1 = 301, kCommand2 = 102, kCombo2 = 302, kCommand5 = 105;  // the main window's
-constexpr int kYes = 101, kNo = 102, kLabel1 = 401, kLabel2 = 402;             // the popup's
 
 const wchar_t kDesigned[] = L"本窗口将于 10 秒后自动关闭";
 
@@ -37,15 +26,10 @@ RECT RectOf(HWND window) {
     return rect;
 }
 
-class Arrival : public ::testing::Test {
+class Arrival : public WineTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(tovrane_.Start(FolderOf(ThisExe()) + L"\\Tovrane.exe", CurrentFolder()));
-        // B: cannot be cleaned; H: is the highest stick.
-        EXPECT_EQ(Utf8(tovrane_.AnswerReminder()),
-                  "移动设备已存在,移动设备的盘符为H: ,建议您使用安全方式打开");
-        ASSERT_TRUE(tovrane_.Settled());
-        form_ = tovrane_.form;
+        ASSERT_TRUE(StartSettled(L'H'));  // B: cannot be cleaned; H: is the highest stick
         ASSERT_TRUE(PlantAutorun(L'D') && PlantAutorun(L'H'));
     }
 
@@ -53,41 +37,55 @@ protected:
         if (HWND notepad = FindWindowW(L"Notepad", nullptr)) {
             PostMessageW(notepad, WM_CLOSE, 0, 0);
         }
-        EXPECT_TRUE(tovrane_.End()) << "Tovrane did not end from its tray menu";
+        WineTest::TearDown();
         ClearAutoruns(L"DH");
     }
 
-    HWND Popup(DWORD timeoutMs) const { return tovrane_.Window(L"TovraneForm2", timeoutMs); }
-
-    Resident tovrane_;
-    HWND form_ = nullptr;
+    // Activated, as by a click on it: 是(&Y) takes the focus.
+    bool Activate(HWND popup) const {
+        SetForegroundWindow(popup);
+        return WaitUntil([&] { return FocusOf(popup) == GetDlgItem(popup, kYes); }, kBoundMs);
+    }
 };
 
-TEST_F(Arrival, APluggedStickIsCleanedBeforeThePopupShowsAndYesOpensIt) {
+TEST_F(Arrival, APluggedStickIsCleanedBeforeThePopupShowsWhichAnswersTheMouseAndTheKeyboard) {
     ASSERT_TRUE(stick::DefineStick(L'E', DriveFolder(L'E'))) << "E: could not be plugged in";
     ASSERT_EQ(GetDriveTypeW(L"E:\\"), static_cast<UINT>(DRIVE_REMOVABLE));
     ASSERT_TRUE(PlantAutorun(L'E'));
-
     ASSERT_TRUE(stick::SendVolumeBroadcast(true, MaskOf(L'E')));
-    HWND popup = Popup(kBoundMs);
+    HWND popup = tovrane_.Popup(kBoundMs);
     ASSERT_NE(popup, nullptr) << "no popup within 10 s of the arrival";
     // H: did not arrive, and is no business of this one.
     EXPECT_EQ(Autoruns(L"EH"), "H:file 0x7") << "E:'s autorun.inf was there when the popup showed";
+    Click(GetDlgItem(popup, kNo));  // during the slide
     // The main window is built as it first shows, with the drives of then.
     ASSERT_TRUE(tovrane_.ShowFromTray());
     EXPECT_TRUE(WaitUntil(
         [&] {
-            const auto items = ComboItems(GetDlgItem(form_, kCombo1));
+            const auto items = ComboItems(Item(kCombo1));
             return std::find(items.begin(), items.end(), L"E") != items.end();
         },
         kBoundMs))
         << "the drive lists were not refreshed with E:";
+    ASSERT_TRUE(Gone(popup)) << "否(&N) left it open";
+
+    // Each load starts afresh; activated, it answers Alt+N, and Enter on 是(&Y).
+    ASSERT_NE(popup = Arrive(L'E'), nullptr) << "no popup for the next arrival";
+    EXPECT_GT(RectOf(popup).top, kRestTop + 100) << "the next popup did not start from below";
+    EXPECT_EQ(Utf8(TextOf(GetDlgItem(popup, kLabel2))), Utf8(kDesigned));
+    EXPECT_TRUE(Activate(popup)) << "the focus is on id " << GetDlgCtrlID(FocusOf(popup));
+    PostMessageW(FocusOf(popup), WM_SYSKEYDOWN, 'N', 0x20310001);  // Alt held
+    PostMessageW(FocusOf(popup), WM_SYSCHAR, 'n', 0x20310001);
+    EXPECT_TRUE(Gone(popup)) << "Alt+N left it open";
+    EXPECT_FALSE(DriveOpened(L'E', kQuietMs)) << "Alt+N opened the drive";
 
     // H: is the higher removable drive, but E: is the one that arrived.
-    Click(GetDlgItem(popup, kYes));
+    ASSERT_NE(popup = Arrive(L'E'), nullptr);
+    ASSERT_TRUE(Activate(popup));
+    PostMessageW(FocusOf(popup), WM_KEYDOWN, VK_RETURN, 0x001C0001);
     EXPECT_TRUE(DriveOpened(L'E', kBoundMs)) << "是(&Y) opened no window for E:";
     EXPECT_FALSE(DriveOpened(L'H', kQuietMs)) << "是(&Y) opened H:";
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(popup); }, kBoundMs)) << "the popup stayed";
+    EXPECT_TRUE(Gone(popup)) << "the popup stayed";
     EXPECT_TRUE(stick::PullStick(L'E'));
 }
 
@@ -98,8 +96,7 @@ TEST_F(Arrival, ThePopupSlidesUpWithoutTheFocusCountsDownOnceAndCloses) {
     ASSERT_TRUE(typing && WaitUntil([&] { return GetForegroundWindow() == typing; }, kBoundMs));
 
     const DWORD sent = GetTickCount();
-    ASSERT_TRUE(SendDeviceChange(form_, DBT_DEVICEARRIVAL, MaskOf(L'D')));
-    HWND popup = Popup(kBoundMs);
+    HWND popup = Arrive(L'D');
     ASSERT_NE(popup, nullptr) << "no popup within 10 s of the arrival";
     EXPECT_EQ(Autoruns(L"D"), "") << "the USB disk D: kept its autorun.inf";
 
@@ -169,99 +166,27 @@ TEST_F(Arrival, ThePopupSlidesUpWithoutTheFocusCountsDownOnceAndCloses) {
         << "closes on the eleventh second at rest; the slide took " << restedAt - sent << " ms";
 }
 
-TEST_F(Arrival, ThePopupAnswersTheKeyboardOnceActivatedAndEachLoadStartsAfresh) {
-    ASSERT_TRUE(SendDeviceChange(form_, DBT_DEVICEARRIVAL, MaskOf(L'D')));
-    HWND popup = Popup(kBoundMs);
-    ASSERT_NE(popup, nullptr);
-    Click(GetDlgItem(popup, kNo));  // during the slide
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(popup); }, kBoundMs)) << "否(&N) left it open";
-
-    ASSERT_TRUE(SendDeviceChange(form_, DBT_DEVICEARRIVAL, MaskOf(L'D')));
-    popup = Popup(kBoundMs);
-    ASSERT_NE(popup, nullptr) << "no popup for the next arrival";
-    EXPECT_GT(RectOf(popup).top, kRestTop + 100) << "the next popup did not start from below";
-    EXPECT_EQ(Utf8(TextOf(GetDlgItem(popup, kLabel2))), Utf8(kDesigned));
-
-    // Activated, as by a click on it: 是(&Y) takes the focus; Alt+N answers.
-    SetForegroundWindow(popup);
-    EXPECT_TRUE(WaitUntil([&] { return FocusOf(popup) == GetDlgItem(popup, kYes); }, kBoundMs))
-        << "the focus is on id " << GetDlgCtrlID(FocusOf(popup));
-    PostMessageW(FocusOf(popup), WM_SYSKEYDOWN, 'N', 0x20310001);  // Alt held
-    PostMessageW(FocusOf(popup), WM_SYSCHAR, 'n', 0x20310001);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(popup); }, kBoundMs)) << "Alt+N left it open";
-    EXPECT_FALSE(DriveOpened(L'D', kQuietMs)) << "Alt+N opened the drive";
-
-    // Enter on the focused 是(&Y) opens the disk that arrived.
-    ASSERT_TRUE(SendDeviceChange(form_, DBT_DEVICEARRIVAL, MaskOf(L'D')));
-    popup = Popup(kBoundMs);
-    ASSERT_NE(popup, nullptr);
-    SetForegroundWindow(popup);
-    ASSERT_TRUE(WaitUntil([&] { return FocusOf(popup) == GetDlgItem(popup, kYes); }, kBoundMs));
-    PostMessageW(FocusOf(popup), WM_KEYDOWN, VK_RETURN, 0x001C0001);
-    EXPECT_TRUE(DriveOpened(L'D', kBoundMs)) << "Enter opened nothing";
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(popup); }, kBoundMs));
-}
-
-TEST_F(Arrival, AnAutorunFileThatCannotGoKeepsTheDriveClosedAndSaysSo) {
+TEST_F(Arrival, GuardingADriveThatCannotBeWrittenGivesUpQuietlyAndMarksNothing) {
     if (SuiteSetting(L"TOVRANE_UNWRITABLE_DRIVES").find(L'B') == std::wstring::npos) {
         GTEST_SKIP() << "B: could not be made unwritable here (chattr +i)";
     }
     ASSERT_EQ(Autoruns(L"B"), "B:file");
-    // The popup's 是(&Y), then the main window's 安全打开 with B typed.
-    auto expectWarning = [&](const char* what) {
-        HWND box = FindMessageBox(tovrane_.process.Id(), kBoundMs);
-        ASSERT_NE(box, nullptr) << what << " said nothing";
-        EXPECT_NE(MessageBoxText(box).find(L"B:\\autorun.inf"), std::wstring::npos)
-            << what << ": \"" << Utf8(MessageBoxText(box)) << "\" names no B:\\autorun.inf";
-        EXPECT_FALSE(DriveOpened(L'B', kQuietMs)) << what << " opened B:";
-        PressOk(box);
-        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }, kBoundMs));
-    };
-    ASSERT_TRUE(SendDeviceChange(form_, DBT_DEVICEARRIVAL, MaskOf(L'B')));
-    HWND popup = Popup(kBoundMs);
-    ASSERT_NE(popup, nullptr) << "an autorun.inf that stays must not stop the popup";
-    Click(GetDlgItem(popup, kYes));
-    expectWarning("是(&Y)");
-
     ASSERT_TRUE(tovrane_.ShowFromTray());
-    ASSERT_TRUE(SetComboText(GetDlgItem(form_, kCombo1), L"B"));
-    Click(GetDlgItem(form_, kCommand2));
-    expectWarning("安全打开");
-
-    // 防御 with B typed gives up quietly: the file, marked hidden here, is
-    // cleared for the delete that fails, and never marked afterwards.
+    // 防御 with B typed: the file, marked hidden here, is cleared for the
+    // delete that fails, and never marked afterwards.
     ASSERT_TRUE(SetFileAttributesW(AutorunOn(L'B').c_str(), FILE_ATTRIBUTE_HIDDEN));
-    ASSERT_TRUE(SetComboText(GetDlgItem(form_, kCombo2), L"B"));
-    Click(GetDlgItem(form_, kCommand5));
+    ASSERT_TRUE(SetComboText(Item(kCombo2), L"B"));
+    Click(Item(kCommand5));
     EXPECT_TRUE(WaitUntil([&] { return Autoruns(L"B") == "B:file"; }, kBoundMs)) << "not cleared";
     EXPECT_FALSE(WaitUntil([&] { return Autoruns(L"B") != "B:file"; }, kQuietMs))
         << "B: holds " << Autoruns(L"B");
-    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(form_) != FALSE; }, kBoundMs))
-        << "Tovrane stayed disabled after guarding";
+    EXPECT_TRUE(tovrane_.Enabled()) << "Tovrane stayed disabled after guarding";
     EXPECT_EQ(tovrane_.Count(L"#32770"), 0) << "guarding said something";
 }
 
-TEST_F(Arrival, EachRemovalGetsItsBoxAndTheListsAreRefreshedAfterIt) {
-    ASSERT_TRUE(tovrane_.ShowFromTray());
-    HWND combo = GetDlgItem(form_, kCombo1);
-    ASSERT_TRUE(SetComboText(combo, L"marker"));
-    // The procedure does not return while its box is open.
-    EXPECT_FALSE(SendDeviceChange(form_, DBT_DEVICEREMOVECOMPLETE, MaskOf(L'H'), 300));
-    HWND first = FindMessageBox(tovrane_.process.Id(), kBoundMs);
-    ASSERT_NE(first, nullptr) << "no box for the removal";
-    EXPECT_EQ(Utf8(MessageBoxText(first)), "移动设备已经移除");
-    EXPECT_EQ(Utf8(TextOf(first)), "Tovrane");
-    EXPECT_EQ(Utf8(TextOf(combo)), "marker") << "refreshed before the box was closed";
-
-    SendDeviceChange(form_, DBT_DEVICEREMOVECOMPLETE, MaskOf(L'D'), 300);
-    EXPECT_TRUE(WaitUntil([&] { return tovrane_.Count(L"#32770") == 2; }, kBoundMs))
-        << "a removal during the box got no box of its own";
-    tovrane_.CloseBoxes();
-    EXPECT_TRUE(WaitUntil([&] { return TextOf(combo).empty(); }, kBoundMs))
-        << "the field still reads \"" << Utf8(TextOf(combo)) << "\" after OK";
-}
-
-TEST_F(Arrival, OnlyAVolumeArrivalShowsThePopupAndOnlyItsOwnDrivesAreTouched) {
+// Other broadcasts and records are passed over; each removal gets its box,
+// and the lists are refreshed after it.
+TEST_F(Arrival, OnlyVolumeArrivalsShowThePopupAndTouchOnlyTheirDrivesAndRemovalsGetBoxes) {
     struct Case {
         const char* what;
         WPARAM event;
@@ -276,24 +201,39 @@ TEST_F(Arrival, OnlyAVolumeArrivalShowsThePopupAndOnlyItsOwnDrivesAreTouched) {
     for (const Case& c : ignored) {
         EXPECT_TRUE(SendDeviceChange(form_, c.event, MaskOf(L'D'), kBoundMs, c.type, c.size))
             << c.what;
-        EXPECT_EQ(Popup(kQuietMs), nullptr) << c.what << " showed the popup";
-        EXPECT_EQ(FindTopWindow(L"#32770", L"", 0, Until::Exists, tovrane_.process.Id()), nullptr)
-            << c.what << " showed a box";
+        EXPECT_EQ(tovrane_.Popup(kQuietMs), nullptr) << c.what << " showed the popup";
+        EXPECT_EQ(tovrane_.AnyBox(0), nullptr) << c.what << " showed a box";
     }
     // lParam 0, sent inside Tovrane (from another process it would arrive
     // as a zeroed record): the message is answered, and nothing else.
     EXPECT_NE(probe::Ask(form_, probe::kNullDeviceRecord, reinterpret_cast<LPARAM>(form_)), "")
         << "Tovrane did not answer a null record";
-    EXPECT_EQ(Popup(kQuietMs), nullptr) << "lParam 0 showed the popup";
+    EXPECT_EQ(tovrane_.Popup(kQuietMs), nullptr) << "lParam 0 showed the popup";
     EXPECT_EQ(Autoruns(L"DH"), "D:file 0x7 H:file 0x7") << "a drive was touched";
     // The hook passes every other message on to the window's own procedure,
     // whose answer comes back, and leaves the window Unicode.
     EXPECT_EQ(Utf8(TextOf(form_)), "Tovrane");
     EXPECT_TRUE(IsWindowUnicode(form_));
 
+    ASSERT_TRUE(tovrane_.ShowFromTray());
+    HWND combo = Item(kCombo1);
+    ASSERT_TRUE(SetComboText(combo, L"marker"));
+    // The procedure does not return while its box is open.
+    EXPECT_FALSE(SendDeviceChange(form_, DBT_DEVICEREMOVECOMPLETE, MaskOf(L'H'), 300));
+    HWND first = tovrane_.Box(kBoundMs);
+    ASSERT_NE(first, nullptr) << "no box for the removal";
+    EXPECT_EQ(Utf8(MessageBoxText(first)), "移动设备已经移除");
+    EXPECT_EQ(Utf8(TextOf(first)), "Tovrane");
+    EXPECT_EQ(Utf8(TextOf(combo)), "marker") << "refreshed before the box was closed";
+    SendDeviceChange(form_, DBT_DEVICEREMOVECOMPLETE, MaskOf(L'D'), 300);
+    EXPECT_TRUE(WaitUntil([&] { return tovrane_.Count(L"#32770") == 2; }, kBoundMs))
+        << "a removal during the box got no box of its own";
+    tovrane_.CloseBoxes();
+    EXPECT_TRUE(WaitUntil([&] { return TextOf(combo).empty(); }, kBoundMs))
+        << "the field still reads \"" << Utf8(TextOf(combo)) << "\" after OK";
+
     // A drive that does not exist: the popup, and nothing touched.
-    ASSERT_TRUE(SendDeviceChange(form_, DBT_DEVICEARRIVAL, MaskOf(L'Q')));
-    EXPECT_NE(Popup(kBoundMs), nullptr) << "a volume arrival always shows the popup";
+    EXPECT_NE(Arrive(L'Q'), nullptr) << "a volume arrival always shows the popup";
     EXPECT_EQ(Autoruns(L"DH"), "D:file 0x7 H:file 0x7") << "a drive was touched";
 }
 

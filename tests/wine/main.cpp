@@ -1,33 +1,13 @@
 // The Wine suites' entry point, and what their tests share.
-#include <gtest/gtest.h>
-
-#include <cstdio>
-
-#include "driver/Driver.h"
 #include "wine_tests.h"
+
+#include <cstdlib>
 
 namespace tovrane::wine {
 
-std::wstring ThisExe() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return path;
-}
-
-std::wstring FolderOf(const std::wstring& path) {
-    return path.substr(0, path.rfind(L'\\'));
-}
-
-std::wstring CurrentFolder() {
-    wchar_t folder[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, folder);
-    return folder;
-}
-
 std::wstring SuiteSetting(const wchar_t* name) {
-    wchar_t value[256] = {};
-    const DWORD length = GetEnvironmentVariableW(name, value, 256);
-    return length < 256 ? std::wstring(value, length) : std::wstring();
+    const wchar_t* value = _wgetenv(name);
+    return value ? value : L"";
 }
 
 std::string DriveFolder(wchar_t letter) {
@@ -82,10 +62,10 @@ void ClearAutoruns(const std::wstring& letters) {
 bool DriveOpened(wchar_t letter, DWORD timeoutMs) {
     // Wine's explorer titles the window of an unlabelled drive " (E:)".
     const std::wstring title = letter ? L"(" + std::wstring(1, letter) + L":)" : L"";
-    HWND opened = driver::FindTopWindow(L"ExplorerWClass", title, timeoutMs, driver::Until::Exists);
+    HWND opened = FindTopWindow(L"ExplorerWClass", title, timeoutMs, Until::Exists);
     if (opened) {
         PostMessageW(opened, WM_CLOSE, 0, 0);
-        driver::WaitUntil([&] { return !IsWindow(opened); }, kBoundMs);
+        Gone(opened);
     }
     return opened != nullptr;
 }
@@ -97,48 +77,23 @@ bool SendDeviceChange(HWND window, WPARAM event, DWORD mask, DWORD timeoutMs, DW
                                SMTO_NORMAL, timeoutMs, nullptr) != 0;
 }
 
-std::string Hex(DWORD value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%lX", static_cast<unsigned long>(value));
-    return text;
+bool WineTest::StartSettled(wchar_t stick) {
+    const bool started = tovrane_.Start();
+    form_ = tovrane_.form;
+    HWND reminder = started ? tovrane_.Box(kBoundMs) : nullptr;
+    EXPECT_EQ(Utf8(reminder ? MessageBoxText(reminder) : L"no reminder"),
+              "移动设备已存在,移动设备的盘符为" + std::string(1, static_cast<char>(stick)) +
+                  ": ,建议您使用安全方式打开");
+    tovrane_.CloseBoxes();
+    return started && tovrane_.Settled();
 }
 
-std::string Utf8(const std::wstring& text) {
-    std::string out(text.size() * 3, '\0');
-    out.resize(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0],
-                                   static_cast<int>(out.size()), nullptr, nullptr));
-    return out;
+HWND WineTest::Arrive(wchar_t letter) const {
+    return SendDeviceChange(form_, DBT_DEVICEARRIVAL, MaskOf(letter)) ? tovrane_.Popup(kBoundMs)
+                                                                      : nullptr;
 }
 
 }  // namespace tovrane::wine
-
-namespace tovrane::probe {
-
-std::string Ask(HWND window, Question question, LPARAM about) {
-    HMODULE dll = LoadLibraryW((wine::FolderOf(wine::ThisExe()) + L"\\probe.dll").c_str());
-    auto hook =
-        reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(dll, "ProbeHook")));
-    HHOOK installed = hook ? SetWindowsHookExW(WH_CALLWNDPROC, hook, dll,
-                                               GetWindowThreadProcessId(window, nullptr))
-                           : nullptr;
-    DeleteFileW(kAnswerFile);
-    std::wstring answer(512, L'\0');
-    DWORD read = 0;
-    if (installed && SendMessageTimeoutW(window, RegisterWindowMessageW(kMessage), question, about,
-                                         SMTO_NORMAL, 10000, nullptr)) {
-        HANDLE file = CreateFileW(kAnswerFile, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-        ReadFile(file, &answer[0], static_cast<DWORD>(answer.size() * 2), &read, nullptr);
-        CloseHandle(file);
-    }
-    if (installed) {
-        UnhookWindowsHookEx(installed);
-    }
-    FreeLibrary(dll);
-    return wine::Utf8(answer.substr(0, read / 2));
-}
-
-}  // namespace tovrane::probe
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);

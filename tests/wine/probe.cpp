@@ -4,7 +4,10 @@
 // device record). Each question is the registered message "TovraneProbe"
 // sent to one of Tovrane's windows; the answer is written, as UTF-16 lines,
 // to C:\probe-answer.txt before SendMessage returns.
-#include "wine_tests.h"
+#include <windows.h>
+#include <dbt.h>
+
+#include "driver/Driver.h"
 
 namespace {
 

@@ -4,45 +4,25 @@
 // goes on answering and loses nothing on any drive. suites.cmake maps:
 //   B: floppy that cannot be written, holding an autorun.inf file
 //   D: hard disk   E: and H: floppies   F: a floppy's folder, not mapped
-#include <gtest/gtest.h>
-
-#include <windows.h>
-#include <dbt.h>
-#include <shlobj.h>
-
-#include <string>
-#include <vector>
-
-#include "driver/Driver.h"
-#include "driver/Resident.h"
-#include "tools/stick/Stick.h"
 #include "wine_tests.h"
+
+#include <shlobj.h>
 
 namespace tovrane::wine {
 namespace {
 
-using namespace driver;
-
-constexpr int kCommand2 = 102, kCommand4 = 104, kCommand5 = 105;
-constexpr int kCheck1 = 201, kCombo1 = 301, kCombo2 = 302;
-
-class Robust : public ::testing::Test {
+class Robust : public WineTest {
 protected:
     void SetUp() override {
         ClearAutoruns(L"DEH");
-        ASSERT_TRUE(tovrane_.Start(FolderOf(ThisExe()) + L"\\Tovrane.exe", CurrentFolder()));
-        EXPECT_NE(tovrane_.AnswerReminder(), L"") << "E: and H: are sticks";
-        ASSERT_TRUE(tovrane_.Settled());
-        form_ = tovrane_.form;
+        ASSERT_TRUE(StartSettled(L'H'));
     }
     void TearDown() override {
         EXPECT_TRUE(tovrane_.Answers()) << "Tovrane stopped answering";
-        EXPECT_TRUE(tovrane_.End()) << "Tovrane did not quit from its tray menu";
+        WineTest::TearDown();
         EXPECT_EQ(Autoruns(L"B"), "B:file") << "the unwritable drive lost its file";
         ClearAutoruns(L"DEH");
     }
-    Resident tovrane_;
-    HWND form_ = nullptr;
 };
 
 TEST_F(Robust, BurstsOfBroadcastsLeaveOnePopupOneIconAndEveryStickClean) {
@@ -78,38 +58,42 @@ TEST_F(Robust, BurstsOfBroadcastsLeaveOnePopupOneIconAndEveryStickClean) {
 
 TEST_F(Robust, FaultsOnDrivesAndFilesLoseNothingAndOpenNothing) {
     // An autorun.inf held open by another process cannot go: the popup
-    // shows all the same, and neither 是(&Y) nor 安全打开 opens the drive.
+    // shows all the same, and 是(&Y) and 安全打开 each say so, naming the
+    // file, and open nothing.
     ASSERT_TRUE(PlantAutorun(L'E'));
     HANDLE held =
         CreateFileW(AutorunOn(L'E').c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    ASSERT_TRUE(SendDeviceChange(form_, DBT_DEVICEARRIVAL, MaskOf(L'E')));
-    HWND popup = tovrane_.Window(L"TovraneForm2", kBoundMs);
+    HWND popup = Arrive(L'E');
     ASSERT_NE(popup, nullptr) << "a held file stopped the popup";
-    Click(GetDlgItem(popup, 101));
-    HWND box = tovrane_.Box(kBoundMs);
-    EXPECT_NE(box, nullptr) << "是(&Y) said nothing";
-    tovrane_.CloseBoxes();
+    auto expectWarning = [&](const char* what) {
+        HWND box = tovrane_.Box(kBoundMs);
+        ASSERT_NE(box, nullptr) << what << " said nothing";
+        EXPECT_NE(MessageBoxText(box).find(L"E:\\autorun.inf"), std::wstring::npos)
+            << what << ": \"" << Utf8(MessageBoxText(box)) << "\" names no E:\\autorun.inf";
+        EXPECT_FALSE(DriveOpened(L'E', kQuietMs)) << what << " opened E:";
+        PressOk(box);
+        EXPECT_TRUE(Gone(box));
+    };
+    Click(GetDlgItem(popup, kYes));
+    expectWarning("是(&Y)");
     ASSERT_TRUE(tovrane_.ShowFromTray());
-    ASSERT_TRUE(SetComboText(GetDlgItem(form_, kCombo1), L"E"));
-    Click(GetDlgItem(form_, kCommand2));
-    EXPECT_NE(tovrane_.Box(kBoundMs), nullptr) << "安全打开 said nothing";
-    tovrane_.CloseBoxes();
-    EXPECT_FALSE(DriveOpened(L'E', kQuietMs)) << "a drive with a live autorun.inf was opened";
+    ASSERT_TRUE(SetComboText(Item(kCombo1), L"E"));
+    Click(Item(kCommand2));
+    expectWarning("安全打开");
     CloseHandle(held);
     EXPECT_EQ(Autoruns(L"E").substr(0, 6), "E:file") << "the held file was lost";
 
     // An unwritable drive is given up on quietly; a drive pulled out while
     // every drive is immunised is passed over.
     ASSERT_TRUE(stick::DefineStick(L'F', DriveFolder(L'F')));
-    Click(GetDlgItem(form_, kCommand4));
+    Click(Item(kCommand4));
     ASSERT_TRUE(stick::PullStick(L'F'));
     tovrane_.CloseBoxes();
     EXPECT_TRUE(WaitUntil(
         [] { return Autoruns(L"BDEH") == "B:file D:immunised E:immunised H:immunised"; }, 60000))
         << Autoruns(L"BDEH");
-    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(form_) != FALSE; }, kBoundMs))
-        << "immunising every drive never ended";
+    EXPECT_TRUE(tovrane_.Enabled()) << "immunising every drive never ended";
 
     // Without the system's cmd.exe nothing can be immunised or opened, and
     // nothing is harmed.
@@ -118,11 +102,11 @@ TEST_F(Robust, FaultsOnDrivesAndFilesLoseNothingAndOpenNothing) {
     GetSystemDirectoryW(system, MAX_PATH);
     const std::wstring cmd = std::wstring(system) + L"\\cmd.exe", aside = cmd + L".aside";
     ASSERT_TRUE(MoveFileW(cmd.c_str(), aside.c_str()));
-    ASSERT_TRUE(SetComboText(GetDlgItem(form_, kCombo2), L"D"));
-    Click(GetDlgItem(form_, kCommand5));
-    Click(GetDlgItem(form_, kCommand2));  // E, still in Combo1
+    ASSERT_TRUE(SetComboText(Item(kCombo2), L"D"));
+    Click(Item(kCommand5));
+    Click(Item(kCommand2));  // E, still in Combo1
     EXPECT_FALSE(DriveOpened(L'E', kQuietMs));
-    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(form_) != FALSE; }, kBoundMs));
+    EXPECT_TRUE(tovrane_.Enabled());
     MoveFileW(aside.c_str(), cmd.c_str());
     EXPECT_EQ(Autoruns(L"DE"), "");
 
@@ -131,10 +115,10 @@ TEST_F(Robust, FaultsOnDrivesAndFilesLoseNothingAndOpenNothing) {
     SHGetFolderPathW(nullptr, CSIDL_COMMON_STARTUP, nullptr, SHGFP_TYPE_CURRENT, startup);
     const std::wstring moved = std::wstring(startup) + L".aside";
     ASSERT_TRUE(MoveFileW(startup, moved.c_str()));
-    Click(GetDlgItem(form_, kCheck1));
+    Click(Item(kCheck1));
     EXPECT_NE(tovrane_.Box(kBoundMs), nullptr) << "the failed copy was not reported";
     tovrane_.CloseBoxes();
-    EXPECT_TRUE(WaitUntil([&] { return !IsChecked(GetDlgItem(form_, kCheck1)); }, kBoundMs));
+    EXPECT_TRUE(WaitUntil([&] { return !IsChecked(Item(kCheck1)); }, kBoundMs));
     MoveFileW(moved.c_str(), startup);
 }
 
@@ -142,8 +126,7 @@ TEST_F(Robust, HostileTextsInEitherFieldStartNothingAndTouchNothing) {
     const std::wstring texts[] = {
         std::wstring(300, L'E'),
         L"E\t",
-        L"\x1b"
-        L"E",
+        L"\033E",
         L"\"E\"",
         L"E & md C:\\pwned",
         L"E | md C:\\pwned",
@@ -161,20 +144,18 @@ TEST_F(Robust, HostileTextsInEitherFieldStartNothingAndTouchNothing) {
     for (const std::wstring& text : texts) {
         for (int combo : {kCombo1, kCombo2}) {
             // Set whole, as a paste would: control characters cannot be typed.
-            SendMessageW(GetDlgItem(form_, combo), WM_SETTEXT, 0,
-                         reinterpret_cast<LPARAM>(text.c_str()));
-            ASSERT_EQ(Utf8(TextOf(GetDlgItem(form_, combo))), Utf8(text)) << "the field changed it";
-            Click(GetDlgItem(form_, combo == kCombo1 ? kCommand2 : kCommand5));
+            SendMessageW(Item(combo), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+            ASSERT_EQ(Utf8(TextOf(Item(combo))), Utf8(text)) << "the field changed it";
+            Click(Item(combo == kCombo1 ? kCommand2 : kCommand5));
         }
         EXPECT_FALSE(DriveOpened(L'E', 200)) << Utf8(text) << " opened E:";
     }
-    EXPECT_EQ(FindTopWindow(L"#32770", L"", kQuietMs, Until::Exists, tovrane_.process.Id()),
-              nullptr);
+    EXPECT_EQ(tovrane_.AnyBox(kQuietMs), nullptr);
     EXPECT_EQ(GetFileAttributesW(L"C:\\pwned"), INVALID_FILE_ATTRIBUTES) << "a command ran";
     EXPECT_EQ(Autoruns(L"BDEH"), "B:file E:file 0x7") << "a hostile text touched a drive";
     // The same fields still take a real letter.
-    ASSERT_TRUE(SetComboText(GetDlgItem(form_, kCombo2), L"h:"));
-    Click(GetDlgItem(form_, kCommand5));
+    ASSERT_TRUE(SetComboText(Item(kCombo2), L"h:"));
+    Click(Item(kCommand5));
     EXPECT_TRUE(WaitUntil([&] { return Autoruns(L"H") == "H:immunised"; }, kBoundMs));
 }
 

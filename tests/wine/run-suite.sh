@@ -37,7 +37,7 @@ shift
 [ -f "$program" ] || tw_die "no $program: build the win32 tree first"
 [[ $bound =~ ^[0-9]+$ ]] || tw_die "--timeout takes seconds"
 
-started=$(date +%s.%N)
+started=$EPOCHREALTIME
 wine_dir=$(cd "$win32_dir" && pwd)/wine
 tw_prepare "$wine_dir" "$locale" || exit 2
 export TOVRANE_LOCALE=$locale
@@ -51,8 +51,7 @@ tw_new_prefix "$TW_TEMPLATE" "$run_dir"
 unwritable=""
 for spec in "${drives[@]}"; do
     [[ $spec =~ ^([A-Za-z])=([a-z]+)(:([a-z]+))?$ ]] || tw_die "bad --drive '$spec'"
-    letter=${BASH_REMATCH[1]^^}
-    tw_map_drive "$letter" "${BASH_REMATCH[2]}" "${BASH_REMATCH[4]:-folder}"
+    tw_map_drive "${BASH_REMATCH[1]^^}" "${BASH_REMATCH[2]}" "${BASH_REMATCH[4]:-folder}"
 done
 for spec in "${seeds[@]}"; do
     [[ $spec =~ ^([A-Za-z])=(.+)$ ]] && [ -d "${BASH_REMATCH[2]}" ] || tw_die "bad --seed '$spec'"
@@ -77,11 +76,10 @@ done
 
 tw_start_display
 tw_start_wineserver
-ready=$(date +%s.%N)
+ready=$EPOCHREALTIME
 
 tw_run_program "$bound" "$(basename "$program")" "$@"
 status=$?
-finished=$(date +%s.%N)
-tw_log "$(awk -v n="$name" -v s="$started" -v r="$ready" -v f="$finished" -v x="$status" \
+tw_log "$(awk -v n="$name" -v s="$started" -v r="$ready" -v f="$EPOCHREALTIME" -v x="$status" \
     'BEGIN { printf "suite %s: set-up %.1f s, run %.1f s, exit status %d", n, r - s, f - r, x }')"
 exit $status

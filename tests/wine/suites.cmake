@@ -1,86 +1,48 @@
 # The Wine suites, registered with CTest in the host build. Each runs one
-# program of the win32 build (TOVRANE_WIN32_DIR) through run-suite.sh, in a
-# Wine prefix, display and wineserver of its own.
+# program of the win32 build (TOVRANE_WIN32_DIR) through run-suite.sh, in
+# Wine's virtual desktop with a prefix, display and wineserver of its own,
+# and with Tovrane.exe, probe.dll and decoy_cmd.exe beside it.
 #
-# add_wine_suite(NAME name PROGRAM path/in/win32/build.exe
-#                [INSTALL path/in/win32/build ...]   copied beside the program
-#                [DRIVES L=type[:state] ...]         see run-suite.sh
-#                [SEEDS L=folder ...]                folders relative to this one
-#                [LOCALE zh_CN|C] [TIMEOUT seconds] [DESKTOP]
-#                [ARGS program arguments ...])
-# registers the test "wine.<name>". DESKTOP runs the suite in Wine's virtual
-# desktop, whose taskbar makes the work area smaller than the screen.
+# add_wine_suite(NAME PROGRAM TIMEOUT [OPTION ...]) registers "wine.NAME", which
+# runs wine_PROGRAM_tests.exe for at most TIMEOUT seconds; the OPTIONs go to
+# run-suite.sh (--drive L=type[:state], --seed L=folder, --locale zh_CN|C).
 
 set(TOVRANE_WINE_DIR ${CMAKE_CURRENT_LIST_DIR})
 
-function(add_wine_suite)
-    cmake_parse_arguments(SUITE "DESKTOP" "NAME;PROGRAM;LOCALE;TIMEOUT" "INSTALL;DRIVES;SEEDS;ARGS"
-                          ${ARGN})
-    if(NOT SUITE_NAME OR NOT SUITE_PROGRAM)
-        message(FATAL_ERROR "add_wine_suite needs NAME and PROGRAM")
-    endif()
-    if(NOT SUITE_LOCALE)
-        set(SUITE_LOCALE zh_CN)
-    endif()
-    if(NOT SUITE_TIMEOUT)
-        set(SUITE_TIMEOUT 240)
-    endif()
-
-    set(options --win32 ${TOVRANE_WIN32_DIR} --name ${SUITE_NAME} --locale ${SUITE_LOCALE}
-                --timeout ${SUITE_TIMEOUT})
-    if(SUITE_DESKTOP)
-        list(APPEND options --desktop)
-    endif()
-    foreach(drive IN LISTS SUITE_DRIVES)
-        list(APPEND options --drive ${drive})
-    endforeach()
-    foreach(seed IN LISTS SUITE_SEEDS)
-        string(REGEX REPLACE "^([A-Za-z])=(.*)$" "\\1=${TOVRANE_WINE_DIR}/\\2" seed ${seed})
-        list(APPEND options --seed ${seed})
-    endforeach()
-    foreach(file IN LISTS SUITE_INSTALL)
-        list(APPEND options --install ${TOVRANE_WIN32_DIR}/${file})
-    endforeach()
-
-    add_test(NAME wine.${SUITE_NAME}
-             COMMAND bash ${TOVRANE_WINE_DIR}/run-suite.sh ${options}
-                     -- ${TOVRANE_WIN32_DIR}/${SUITE_PROGRAM} ${SUITE_ARGS})
+function(add_wine_suite name program timeout)
+    set(win32 ${TOVRANE_WIN32_DIR})
+    add_test(NAME wine.${name}
+             COMMAND bash ${TOVRANE_WINE_DIR}/run-suite.sh --win32 ${win32} --name ${name}
+                     --timeout ${timeout} --desktop --install ${win32}/Tovrane.exe
+                     --install ${win32}/tests/wine/probe.dll
+                     --install ${win32}/tests/wine/decoy_cmd.exe ${ARGN}
+                     -- ${win32}/tests/wine/wine_${program}_tests.exe)
     # run-suite.sh bounds the program; set-up and tear-down get a minute more.
-    math(EXPR bound "${SUITE_TIMEOUT} + 60")
-    set_tests_properties(wine.${SUITE_NAME} PROPERTIES TIMEOUT ${bound} LABELS wine)
+    math(EXPR bound "${timeout} + 60")
+    set_tests_properties(wine.${name} PROPERTIES TIMEOUT ${bound} LABELS wine)
 endfunction()
+
+set(stale_autorun --seed B=${TOVRANE_WINE_DIR}/seed/stale-autorun)
 
 # Tovrane.exe itself, driven from outside: see ui_tests.cpp. A: stays out of
 # the drive lists and must never be touched; G: is an empty card-reader slot.
-add_wine_suite(NAME form1 PROGRAM tests/wine/wine_ui_tests.exe
-               INSTALL Tovrane.exe tests/wine/decoy_cmd.exe
-               DRIVES A=floppy D=hd E=floppy F=cdrom G=floppy:missing
-               DESKTOP TIMEOUT 120)
+set(form1 --drive A=floppy --drive D=hd --drive E=floppy --drive F=cdrom --drive G=floppy:missing)
+add_wine_suite(form1 ui 120 ${form1})
 # The windows' texts again under code page 1252: a Unicode program shows them
 # right whatever the ANSI code page.
-add_wine_suite(NAME form1-cp1252 PROGRAM tests/wine/wine_ui_tests.exe
-               INSTALL Tovrane.exe tests/wine/decoy_cmd.exe
-               DRIVES A=floppy D=hd E=floppy F=cdrom G=floppy:missing
-               LOCALE C DESKTOP TIMEOUT 60 ARGS --gtest_filter=LayoutAndText.*)
+add_wine_suite(form1-cp1252 ui 60 ${form1} --locale C)
+set_property(TEST wine.form1-cp1252 APPEND PROPERTY ENVIRONMENT GTEST_FILTER=LayoutAndText.*)
 
-# Tovrane.exe meeting device broadcasts, in Wine's virtual desktop: see
-# arrival_tests.cpp. E: is a stick the test plugs in while Tovrane runs.
-add_wine_suite(NAME arrival PROGRAM tests/wine/wine_arrival_tests.exe
-               INSTALL Tovrane.exe tests/wine/probe.dll
-               DRIVES B=floppy:readonly D=hd E=floppy:unplugged F=cdrom H=floppy
-               SEEDS B=seed/stale-autorun
-               DESKTOP TIMEOUT 180)
+# Tovrane.exe meeting device broadcasts: see arrival_tests.cpp. E: is a stick
+# the test plugs in while Tovrane runs.
+add_wine_suite(arrival arrival 180 --drive B=floppy:readonly ${stale_autorun} --drive D=hd
+               --drive E=floppy:unplugged --drive F=cdrom --drive H=floppy)
 
-# Tovrane.exe over a whole run, in Wine's virtual desktop, clicked through
-# its real tray icon: see tray_tests.cpp. E: is a stick the test plugs in.
-add_wine_suite(NAME tray PROGRAM tests/wine/wine_tray_tests.exe
-               INSTALL Tovrane.exe tests/wine/probe.dll
-               DRIVES D=hd E=floppy:unplugged F=floppy G=floppy H=floppy
-               DESKTOP TIMEOUT 180)
+# Tovrane.exe over a whole run, clicked through its real tray icon: see
+# tray_tests.cpp. E: is a stick the test plugs in.
+add_wine_suite(tray tray 180 --drive D=hd --drive E=floppy:unplugged --drive F=floppy
+               --drive G=floppy --drive H=floppy)
 
 # Tovrane.exe under load, faults and hostile input: see robust_tests.cpp.
-add_wine_suite(NAME robust PROGRAM tests/wine/wine_robust_tests.exe
-               INSTALL Tovrane.exe
-               DRIVES B=floppy:readonly D=hd E=floppy F=floppy:unplugged H=floppy
-               SEEDS B=seed/stale-autorun
-               DESKTOP TIMEOUT 240)
+add_wine_suite(robust robust 240 --drive B=floppy:readonly ${stale_autorun} --drive D=hd
+               --drive E=floppy --drive F=floppy:unplugged --drive H=floppy)

@@ -6,32 +6,16 @@
 // suites.cmake maps:
 //   F: and H: floppies (sticks already in)   G: floppy, immunised
 //   D: hard disk   E: a floppy's folder, not mapped: a stick to plug in
-#include <gtest/gtest.h>
-
-#include <windows.h>
-#include <shellapi.h>
-
-#include "driver/Driver.h"
-#include "driver/Resident.h"
-#include "tools/stick/Stick.h"
 #include "wine_tests.h"
+
+#include <shellapi.h>
 
 namespace tovrane::wine {
 namespace {
 
-using namespace driver;
-
-const std::wstring kTovrane = FolderOf(ThisExe()) + L"\\Tovrane.exe";
-
-class Tray : public ::testing::Test {
+class Tray : public WineTest {
 protected:
-    void TearDown() override { EXPECT_TRUE(tovrane_.End()) << "退    出(&U) did not end Tovrane"; }
     bool InTray() const { return HasTrayIcon(tovrane_.form); }
-    bool Ends() {
-        return tovrane_.process.WaitForExit(kBoundMs) && tovrane_.process.ExitCode() == 0;
-    }
-
-    Resident tovrane_;
 };
 
 TEST_F(Tray, AtStartEveryStickIsCleanedTheHighestNamedAndTheProgramHidesInTheTray) {
@@ -44,7 +28,7 @@ TEST_F(Tray, AtStartEveryStickIsCleanedTheHighestNamedAndTheProgramHidesInTheTra
                                                   FILE_ATTRIBUTE_SYSTEM));
     const DWORD immunised = GetFileAttributesW(g.c_str());
     ASSERT_EQ(Autoruns(L"FGH"), "F:file 0x7 G:immunised H:file 0x7");
-    ASSERT_TRUE(tovrane_.Start(kTovrane, CurrentFolder()));
+    ASSERT_TRUE(tovrane_.Start());
 
     HWND box = tovrane_.Box(kBoundMs);
     ASSERT_NE(box, nullptr) << "no reminder of the sticks already in";
@@ -68,25 +52,26 @@ TEST_F(Tray, AtStartEveryStickIsCleanedTheHighestNamedAndTheProgramHidesInTheTra
 
     // An arrival on the immunised stick leaves it immunised.
     ASSERT_TRUE(stick::SendVolumeBroadcast(true, MaskOf(L'G')));
-    EXPECT_NE(tovrane_.Window(L"TovraneForm2", kBoundMs), nullptr);
+    EXPECT_NE(tovrane_.Popup(kBoundMs), nullptr);
     EXPECT_EQ(Hex(GetFileAttributesW(g.c_str())), Hex(immunised)) << "G:'s immunisation was undone";
     EXPECT_TRUE(stick::PullStick(L'E'));
 }
 
-TEST_F(Tray, WithNoStickItSettlesQuietlyAndASecondCopyIsRefused) {
+TEST_F(Tray, WithNoStickItSettlesQuietlyRefusesASecondCopyAndEndsWithTheSession) {
     for (wchar_t letter : {L'F', L'G', L'H'}) {
         ASSERT_TRUE(stick::PullStick(letter)) << "could not pull " << char(letter) << ":";
     }
-    ASSERT_TRUE(tovrane_.Start(kTovrane, CurrentFolder()));
+    ASSERT_TRUE(tovrane_.Start());
+    HWND form = tovrane_.form;
     EXPECT_TRUE(tovrane_.Settled()) << "no icon, or the window shows";
     EXPECT_EQ(tovrane_.Box(kQuietMs), nullptr) << "a box with no stick in";
 
     // The startup copy, started from elsewhere under its own name.
     const std::wstring kelvo = L"C:\\other\\kelvo.exe";
     CreateDirectoryW(L"C:\\other", nullptr);
-    ASSERT_TRUE(CopyFileW(kTovrane.c_str(), kelvo.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((ProgramFolder() + L"\\Tovrane.exe").c_str(), kelvo.c_str(), FALSE));
     Resident second;
-    ASSERT_TRUE(second.Start(kelvo, CurrentFolder()));
+    ASSERT_TRUE(second.Start(kelvo));
     HWND warning = second.Box(kBoundMs);
     ASSERT_NE(warning, nullptr) << "the second copy did not warn";
     EXPECT_EQ(Utf8(MessageBoxText(warning)), "该程序已经运行一个，请不要重复运行");
@@ -94,21 +79,29 @@ TEST_F(Tray, WithNoStickItSettlesQuietlyAndASecondCopyIsRefused) {
     EXPECT_FALSE(HasTrayIcon(second.form)) << "the second copy has an icon";
     // It hears no broadcast: only the first copy's popup shows.
     ASSERT_TRUE(stick::SendVolumeBroadcast(true, MaskOf(L'D')));
-    EXPECT_NE(tovrane_.Window(L"TovraneForm2", kBoundMs), nullptr);
+    EXPECT_NE(tovrane_.Popup(kBoundMs), nullptr);
     EXPECT_EQ(FindTopWindow(L"TovraneForm2", L"", kQuietMs, Until::Exists, second.process.Id()),
               nullptr)
         << "the second copy handled the arrival";
-
     PressOk(warning);
     EXPECT_TRUE(second.process.WaitForExit(kBoundMs)) << "the second copy did not end after OK";
     EXPECT_TRUE(InTray() && tovrane_.Answers()) << "the first copy did not run on";
     DeleteFileW(kelvo.c_str());
+
+    // Asked whether the session may end, it agrees and changes nothing; told
+    // that it ends, it ends too.
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(form, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 5000, &answer));
+    EXPECT_NE(answer, 0u) << "Tovrane refused to let the session end";
+    EXPECT_FALSE(IsWindowVisible(form));
+    EXPECT_TRUE(InTray() && tovrane_.Answers()) << "the question changed something";
+    SendMessageTimeoutW(form, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, nullptr);
+    EXPECT_TRUE(tovrane_.Ended()) << "the session ended and Tovrane did not";
 }
 
-TEST_F(Tray, RealClicksOnTheIconShowTheWindowAndTheMenuWhoseItemsDoWhatTheySay) {
-    ASSERT_TRUE(tovrane_.Start(kTovrane, CurrentFolder()) && tovrane_.Settled());
+TEST_F(Tray, RealClicksOnTheIconAndItsMenuWorkTheWindowWhichOutlivesCloseAndAShellRestart) {
+    ASSERT_TRUE(tovrane_.Start() && tovrane_.Settled());
     HWND form = tovrane_.form;
-
     ClickTrayIcon(false, 2);
     EXPECT_TRUE(
         WaitUntil([&] { return IsWindowVisible(form) && GetForegroundWindow() == form; }, kBoundMs))
@@ -128,31 +121,11 @@ TEST_F(Tray, RealClicksOnTheIconShowTheWindowAndTheMenuWhoseItemsDoWhatTheySay) 
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(form) && !IsIconic(form); }, kBoundMs))
         << "打开程序(&O) did not bring the window back normal";
 
-    ASSERT_TRUE(ChooseFromTrayMenu(tovrane_.process.Id(), L'e'));
-    EXPECT_NE(tovrane_.Window(L"TovraneForm3", kBoundMs), nullptr)
-        << "程序说明(&E) showed no description";
-
-    // 退    出(&U) ends it at once, even while a removal box waits.
-    SendDeviceChange(form, DBT_DEVICEREMOVECOMPLETE, MaskOf(L'D'), 300);
-    ASSERT_NE(tovrane_.Box(kBoundMs), nullptr) << "no removal box";
-    ASSERT_TRUE(ChooseFromTrayMenu(tovrane_.process.Id(), L'u'));
-    EXPECT_TRUE(Ends()) << "退    出(&U) did not end Tovrane from inside a box";
-}
-
-TEST_F(Tray, ClosingHidesASessionMayEndAndARestartedShellGetsTheIconBack) {
-    ASSERT_TRUE(tovrane_.Start(kTovrane, CurrentFolder()) && tovrane_.Settled());
-    ASSERT_TRUE(tovrane_.ShowFromTray());
-    HWND form = tovrane_.form;
+    // Closed, it hides and runs on.
     PostMessageW(form, WM_SYSCOMMAND, SC_CLOSE, 0);  // the close button
     EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(form); }, kBoundMs))
         << "close did not hide";
     EXPECT_TRUE(InTray() && tovrane_.Answers()) << "close ended Tovrane";
-
-    DWORD_PTR answer = 0;
-    ASSERT_TRUE(SendMessageTimeoutW(form, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 5000, &answer));
-    EXPECT_NE(answer, 0u) << "Tovrane refused to let the session end";
-    EXPECT_FALSE(IsWindowVisible(form));
-    EXPECT_TRUE(InTray() && tovrane_.Answers()) << "the question changed something";
 
     // The shell lost the icon (it restarted); its new taskbar announces itself.
     NOTIFYICONDATAW icon = {};
@@ -166,8 +139,14 @@ TEST_F(Tray, ClosingHidesASessionMayEndAndARestartedShellGetsTheIconBack) {
     EXPECT_TRUE(WaitUntil([&] { return InTray(); }, kBoundMs)) << "the icon stayed away";
     EXPECT_FALSE(IsWindowVisible(form)) << "TaskbarCreated showed the window";
 
-    SendMessageTimeoutW(form, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, nullptr);
-    EXPECT_TRUE(Ends()) << "the session ended and Tovrane did not";
+    ASSERT_TRUE(ChooseFromTrayMenu(tovrane_.process.Id(), L'e'));
+    EXPECT_NE(tovrane_.Window(L"TovraneForm3", kBoundMs), nullptr)
+        << "程序说明(&E) showed no description";
+    // 退    出(&U) ends it at once, even while a removal box waits.
+    SendDeviceChange(form, DBT_DEVICEREMOVECOMPLETE, MaskOf(L'D'), 300);
+    ASSERT_NE(tovrane_.Box(kBoundMs), nullptr) << "no removal box";
+    ASSERT_TRUE(ChooseFromTrayMenu(tovrane_.process.Id(), L'u'));
+    EXPECT_TRUE(tovrane_.Ended()) << "退    出(&U) did not end Tovrane from inside a box";
 }
 
 }  // namespace

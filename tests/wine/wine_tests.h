@@ -1,21 +1,27 @@
-// Shared by the programs of the Wine suites: where they run, the drives'
-// autorun.inf as the tests plant and read it, what they send Tovrane's
-// window, and failure messages that print readably.
+// Shared by the programs of the Wine suites: the drives' autorun.inf as the
+// tests plant and read it, what they send Tovrane's window, the controls they
+// work, and the fixture that starts and ends one Tovrane.exe per test.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <windows.h>
 #include <dbt.h>
 
 #include <string>
 
+#include "driver/Driver.h"
+#include "tools/stick/Stick.h"
+
 namespace tovrane::wine {
 
-constexpr DWORD kBoundMs = 10000;  // how long what must happen is waited for
-constexpr DWORD kQuietMs = 800;    // how long what must not happen is watched for
+using namespace driver;
 
-std::wstring ThisExe();
-std::wstring FolderOf(const std::wstring& path);
-std::wstring CurrentFolder();
+// Control ids: the main window's, and the arrival popup's.
+enum : int { kCommand1 = 101, kCommand2, kCommand3, kCommand4, kCommand5 };
+enum : int { kCheck1 = 201, kCombo1 = 301, kCombo2 = 302 };
+enum : int { kYes = 101, kNo = 102, kLabel1 = 401, kLabel2 = 402 };
+
 // An environment value set by run-suite.sh; empty when unset.
 std::wstring SuiteSetting(const wchar_t* name);
 // The Linux folder behind drive `letter`, mapped or not, for the stick tool.
@@ -46,27 +52,20 @@ constexpr DWORD MaskOf(wchar_t letter) {
     return 1u << (letter - L'A');
 }
 
-// For failure messages: "0x16", and wide text as UTF-8.
-std::string Hex(DWORD value);
-std::string Utf8(const std::wstring& text);
+// Each test has a Tovrane.exe of its own, which ends with the test: quit from
+// its tray menu, or ended by force so that it cannot disturb the next test.
+class WineTest : public ::testing::Test {
+protected:
+    void TearDown() override { EXPECT_TRUE(tovrane_.End()) << "退    出(&U) did not end Tovrane"; }
+    // Starts Tovrane.exe and answers its reminder, which must name `stick`
+    // (the highest stick in); true once it has settled into the tray.
+    bool StartSettled(wchar_t stick);
+    // The arrival of drive `letter` sent to the main window; its popup, or null.
+    HWND Arrive(wchar_t letter) const;
+    HWND Item(int id) const { return GetDlgItem(form_, id); }  // a control of the main window
 
-}  // namespace tovrane::wine
-
-// The questions probe.dll answers inside Tovrane's process; see probe.cpp.
-namespace tovrane::probe {
-
-constexpr wchar_t kMessage[] = L"TovraneProbe";
-constexpr wchar_t kAnswerFile[] = L"C:\\probe-answer.txt";
-
-// wParam of the question; lParam names what it is about.
-enum Question : WPARAM {
-    kFontOf = 1,            // a control: "face|height|charset" of its font
-    kMenuCaptions = 2,      // a menu: its items' captions, a line each
-    kNullDeviceRecord = 3,  // a window: sends it a volume arrival with lParam 0
+    Resident tovrane_;
+    HWND form_ = nullptr;
 };
 
-// Installs probe.dll into the thread of `window`, asks, and removes it again.
-// Empty when the probe could not be installed or gave no answer.
-std::string Ask(HWND window, Question question, LPARAM about);
-
-}  // namespace tovrane::probe
+}  // namespace tovrane::wine

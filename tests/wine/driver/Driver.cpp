@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <cstdio>
+
 namespace tovrane::driver {
 
 namespace {
@@ -51,10 +53,33 @@ HWND FindTop(const std::wstring& className, DWORD processId, DWORD timeoutMs,
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     for (const DWORD start = GetTickCount(); !done(); Sleep(20)) {
         if (GetTickCount() - start >= timeoutMs) {
-            return done();
+            return false;
         }
     }
     return true;
+}
+
+bool Gone(HWND window, DWORD timeoutMs) {
+    return WaitUntil([&] { return !IsWindow(window); }, timeoutMs);
+}
+
+std::wstring ProgramFolder() {
+    wchar_t path[MAX_PATH] = {};
+    const std::wstring exe(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
+    return exe.substr(0, exe.rfind(L'\\'));
+}
+
+std::string Hex(DWORD value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%lX", static_cast<unsigned long>(value));
+    return text;
+}
+
+std::string Utf8(const std::wstring& text) {
+    std::string out(text.size() * 3, '\0');
+    out.resize(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0],
+                                   static_cast<int>(out.size()), nullptr, nullptr));
+    return out;
 }
 
 bool Process::WaitForExit(DWORD timeoutMs) const {
@@ -66,15 +91,13 @@ DWORD Process::ExitCode() const {
     return handle && GetExitCodeProcess(handle.get(), &code) ? code : STILL_ACTIVE;
 }
 
-Process StartProgram(const std::wstring& application, const std::wstring& commandLine,
-                     const std::wstring& currentDir) {
+Process StartProgram(const std::wstring& application, const std::wstring& commandLine) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
     std::wstring line = commandLine;  // CreateProcessW may write into it
     if (!CreateProcessW(application.empty() ? nullptr : application.c_str(), &line[0], nullptr,
-                        nullptr, FALSE, 0, nullptr,
-                        currentDir.empty() ? nullptr : currentDir.c_str(), &startup, &info)) {
+                        nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
         return {};
     }
     CloseHandle(info.hThread);
@@ -91,12 +114,6 @@ HWND FindTopWindow(const std::wstring& className, const std::wstring& titlePart,
         return std::wstring(title).find(titlePart) != std::wstring::npos &&
                (until == Until::Exists || IsWindowVisible(window));
     });
-}
-
-std::wstring ClassOf(HWND window) {
-    wchar_t name[256] = {};
-    GetClassNameW(window, name, 256);
-    return name;
 }
 
 std::wstring TextOf(HWND window) {
@@ -122,13 +139,6 @@ void Click(HWND button) {
 
 bool IsChecked(HWND checkBox) {
     return Send(checkBox, BM_GETCHECK) == BST_CHECKED;
-}
-
-void SetChecked(HWND checkBox, bool checked) {
-    if (IsChecked(checkBox) != checked) {
-        Click(checkBox);
-        WaitUntil([&] { return IsChecked(checkBox) == checked; }, kAnswerTimeoutMs);
-    }
 }
 
 std::vector<std::wstring> ComboItems(HWND combo) {
@@ -163,12 +173,6 @@ bool ChooseComboItem(HWND combo, int index) {
                         reinterpret_cast<LPARAM>(combo));
 }
 
-HWND FindMessageBox(DWORD processId, DWORD timeoutMs) {
-    // The box is listed before its dialog procedure has set the text.
-    return FindTop(L"#32770", processId, timeoutMs,
-                   [](HWND box) { return IsWindowVisible(box) && !MessageBoxText(box).empty(); });
-}
-
 std::wstring MessageBoxText(HWND box) {
     return TextOf(GetDlgItem(box, kMessageTextId));
 }
@@ -182,12 +186,6 @@ HWND FocusOf(HWND window) {
     info.cbSize = sizeof info;
     return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus
                                                                               : nullptr;
-}
-
-bool PostTab(HWND window) {
-    HWND focus = FocusOf(window);
-    return focus && PostMessageW(focus, WM_KEYDOWN, VK_TAB, 0x000F0001) &&
-           PostMessageW(focus, WM_KEYUP, VK_TAB, 0xC00F0001);
 }
 
 bool HasTrayIcon(HWND owner) {
@@ -239,4 +237,99 @@ bool ChooseFromTrayMenu(DWORD processId, wchar_t accelerator) {
     return menu && PostMessageW(menu, WM_CHAR, accelerator, 0);
 }
 
+bool Resident::Start(const std::wstring& exe) {
+    process = StartProgram(exe, exe.substr(exe.rfind(L'\\') + 1));
+    form = process.Started()
+               ? FindTopWindow(L"TovraneForm1", L"", kBoundMs, Until::Exists, process.Id())
+               : nullptr;
+    return form != nullptr;
+}
+
+bool Resident::Settled() const {
+    return WaitUntil([&] { return HasTrayIcon(form) && !IsWindowVisible(form); }, kBoundMs);
+}
+
+bool Resident::ShowFromTray() const {
+    // The first double-click of a session, on a shell still starting on a
+    // loaded machine, can go unseen: a user would double-click again.
+    for (int tries = 0; tries < 3; ++tries) {
+        if (ClickTrayIcon(false, 2) &&
+            WaitUntil([&] { return IsWindowVisible(form) != FALSE; }, kBoundMs / 3)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Resident::End() {
+    if (!process.Started() || process.WaitForExit(0)) {
+        return true;
+    }
+    // A popup sliding up over the taskbar would take the tray click; and a
+    // click still on its way to the popup would end the tray menu (the
+    // button takes the mouse capture from the menu): it is waited out.
+    CloseBoxes();
+    if (HWND popup = FindTopWindow(L"TovraneForm2", L"", 0, Until::Exists, process.Id())) {
+        Click(GetDlgItem(popup, 102));  // 否(&N)
+        Gone(popup);
+    }
+    if (ChooseFromTrayMenu(process.Id(), L'u') && Ended()) {
+        return true;
+    }
+    TerminateProcess(process.handle.get(), 1);
+    process.WaitForExit(kBoundMs);
+    return false;
+}
+
+int Resident::Count(const wchar_t* className) const {
+    int count = 0;
+    FindTop(className, process.Id(), 0, [&](HWND) { return ++count, false; });
+    return count;
+}
+
+HWND Resident::Box(DWORD timeoutMs) const {
+    // The box is listed before its dialog procedure has set the text.
+    return FindTop(L"#32770", process.Id(), timeoutMs,
+                   [](HWND box) { return IsWindowVisible(box) && !MessageBoxText(box).empty(); });
+}
+
+void Resident::CloseBoxes() const {
+    while (HWND box = Box(0)) {
+        PressOk(box);
+        Gone(box);
+    }
+}
+
+bool Resident::Answers() const {
+    return SendMessageTimeoutW(form, WM_NULL, 0, 0, SMTO_NORMAL, kAnswerTimeoutMs, nullptr) != 0;
+}
+
 }  // namespace tovrane::driver
+
+namespace tovrane::probe {
+
+std::string Ask(HWND window, Question question, LPARAM about) {
+    HMODULE dll = LoadLibraryW((driver::ProgramFolder() + L"\\probe.dll").c_str());
+    auto hook =
+        reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(dll, "ProbeHook")));
+    HHOOK installed = hook ? SetWindowsHookExW(WH_CALLWNDPROC, hook, dll,
+                                               GetWindowThreadProcessId(window, nullptr))
+                           : nullptr;
+    DeleteFileW(kAnswerFile);
+    std::wstring answer(512, L'\0');
+    DWORD read = 0;
+    if (installed && SendMessageTimeoutW(window, RegisterWindowMessageW(kMessage), question, about,
+                                         SMTO_NORMAL, driver::kBoundMs, nullptr)) {
+        HANDLE file = CreateFileW(kAnswerFile, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        ReadFile(file, &answer[0], static_cast<DWORD>(answer.size() * 2), &read, nullptr);
+        CloseHandle(file);
+    }
+    if (installed) {
+        UnhookWindowsHookEx(installed);
+    }
+    FreeLibrary(dll);
+    return driver::Utf8(answer.substr(0, read / 2));
+}
+
+}  // namespace tovrane::probe
