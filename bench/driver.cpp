@@ -152,14 +152,20 @@ void Quit(const Program& program, PROCESS_INFORMATION& process) {
     CloseHandle(process.hThread);
 }
 
-// Tovrane's popup after an arrival, closed as a user would with 否(&N):
-// every arrival then meets Tovrane at rest and makes and destroys its popup.
-// The handler made it before answering the arrival, so it is there already.
+// Tovrane's popup after an arrival, seen and closed as a user would with
+// 否(&N): every arrival then meets Tovrane at rest and makes, paints and
+// destroys its popup. The handler made it before answering the arrival, so it
+// is there already. Painted first, and before the click, which would
+// otherwise overtake the popup's WM_PAINT: whether a popup got painted would
+// be a race, and the first one painted (which maps the pages of its fonts'
+// files, some 5 MB) would fall on whichever arrival won it.
 void ClosePopup(DWORD processId) {
     HWND popup = FindWindowOf(kPopupClass, processId);
     if (!popup) {
         return;
     }
+    RedrawWindow(popup, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     PostMessageW(GetDlgItem(popup, kPopupNoButton), BM_CLICK, 0, 0);
     const DWORD start = GetTickCount();
     while (IsWindow(popup)) {

@@ -25,12 +25,19 @@ void RemoveAutorun(Platform& os, const DriveLetter& letter) {
         return;
     }
     const std::wstring path = AutorunPath(letter);
-    // Only a file is a threat; a folder of that name is the immunisation, and
-    // clearing its attributes would undo it.
+    // Deleted straight away: this runs on a stick's arrival, and every call
+    // before the file goes gives a virus more time. Deleting cannot harm a
+    // folder of that name (the immunisation), it only fails there.
+    os.RemoveFile(path);
+    // Looked at afterwards, whatever the delete answered: a read-only file
+    // resists deletion until its attributes are cleared, and a delete can
+    // report success yet leave the file (it goes when the last handle to it
+    // closes, and Wine says nothing when that fails). A folder's attributes
+    // must stay, or the immunisation would be undone.
     if (os.GetPathKind(path) != PathKind::File) {
         return;
     }
-    os.SetAttributes(path, attr::kNormal);  // read-only files cannot be deleted
+    os.SetAttributes(path, attr::kNormal);
     os.RemoveFile(path);
 }
 

@@ -16,9 +16,9 @@ const std::wstring kClear = L"attrib 0 E:\\autorun.inf", kDelete = L"delete E:\\
 const std::wstring kStartMd = L"start " + kCmd + L" [" + kMdE + L"] style 2";
 const std::wstring kWait = L"wait 10000", kMark = L"attrib 7 E:\\autorun.inf";
 
-// Only a file is removed: a folder is the immunisation. md is started by the
-// system cmd's full path and waited for, boundedly, before the folder is
-// marked; GuardDrive never shows a box.
+// Only a file is removed, cleared only if the delete leaves it; a folder (the
+// immunisation) just fails the delete. md is started by the system cmd's full
+// path and waited for, boundedly, before the folder is marked; no box shows.
 TEST(GuardDrive, RemovesTheFileMakesTheFolderWaitsThenMarksOnlyAFolder) {
     struct Case {
         const char* what;
@@ -29,15 +29,15 @@ TEST(GuardDrive, RemovesTheFileMakesTheFolderWaitsThenMarksOnlyAFolder) {
     // clang-format off
     const Case cases[] = {
         {"a file", PathKind::File, false, true, false, true,
-         {kClear, kDelete, kStartMd, kWait, kMark}},
+         {kDelete, kStartMd, kWait, kMark}},
         {"a folder md finds there", PathKind::Folder, false, false, false, true,
-         {kStartMd, kWait, kMark}},
+         {kDelete, kStartMd, kWait, kMark}},
         {"a file that cannot go", PathKind::File, true, true, false, false,
-         {kClear, kDelete, kStartMd, kWait}},
+         {kDelete, kClear, kDelete, kStartMd, kWait}},
         {"nothing, and md makes nothing", PathKind::Missing, false, false, false, false,
-         {kStartMd, kWait}},
+         {kDelete, kStartMd, kWait}},
         {"a folder, and cmd does not start", PathKind::Folder, false, false, true, false,
-         {kStartMd}},
+         {kDelete, kStartMd}},
     };
     // clang-format on
     for (const Case& c : cases) {

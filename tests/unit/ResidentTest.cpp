@@ -64,9 +64,9 @@ TEST(CleanArrivedDrives, CleansEachRemovableOrFixedDriveNamedAndPicksASingleOne)
         DriveLetter arrived;
         Calls calls;
     };
-    const Calls cleanE = {L"attrib 0 E:\\autorun.inf", L"delete E:\\autorun.inf"};
-    const Calls cleanD = {L"attrib 0 D:\\autorun.inf", L"delete D:\\autorun.inf"};
-    const Calls cleanDE = {cleanD[0], cleanD[1], cleanE[0], cleanE[1]};
+    const Calls cleanE = {L"delete E:\\autorun.inf"};
+    const Calls cleanD = {L"delete D:\\autorun.inf"};
+    const Calls cleanDE = {cleanD[0], cleanE[0]};
     const Case cases[] = {
         {"stick E: below stick H:", 1u << 4, L"E", cleanE},
         {"USB disk D: reports fixed", 1u << 3, L"D", cleanD},
@@ -99,8 +99,8 @@ TEST(CleanRemovableDrives, CleansEveryStickAlreadyInAndNamesTheHighest) {
     }
     os.paths[L"F:\\autorun.inf"] = PathKind::Folder;  // immunised
     EXPECT_EQ(CleanRemovableDrives(os), L"F");
-    EXPECT_EQ(os.calls, (Calls{L"attrib 0 E:\\autorun.inf", L"delete E:\\autorun.inf"}))
-        << "a fixed drive, an immunised stick and an empty slot are left alone";
+    EXPECT_EQ(os.calls, (Calls{L"delete E:\\autorun.inf", L"delete F:\\autorun.inf"}))
+        << "a fixed drive and an empty slot left alone, the immunised stick's folder kept";
 }
 
 TEST(OpenDriveSafely, OpensOnlyOnceTheAutorunFileIsGone) {
@@ -109,7 +109,7 @@ TEST(OpenDriveSafely, OpensOnlyOnceTheAutorunFileIsGone) {
     os.AddDrives(L"E", DriveType::Removable);
     os.paths[L"E:\\autorun.inf"] = PathKind::File;
     EXPECT_TRUE(OpenDriveSafely(os, L"E"));
-    EXPECT_EQ(os.calls, (Calls{L"attrib 0 E:\\autorun.inf", L"delete E:\\autorun.inf", open}));
+    EXPECT_EQ(os.calls, (Calls{L"delete E:\\autorun.inf", open}));
     EXPECT_TRUE(os.messages.empty());
 
     FakePlatform locked;
