@@ -20,12 +20,6 @@ using namespace tovrane;
 
 namespace {
 
-std::uint32_t U32(const std::uint8_t* at) {
-    std::uint32_t value;
-    std::memcpy(&value, at, sizeof value);
-    return value;
-}
-
 template <typename T>
 T Take(const std::uint8_t*& data, std::size_t& size) {
     T value = 0;
@@ -60,9 +54,10 @@ void FuzzParse(const std::uint8_t* data, std::size_t size) {
         return;
     }
     CHECK(letter.size() == 1 && letter[0] >= L'A' && letter[0] <= L'Z');
-    const std::size_t first = text.find_first_not_of(L' ');
-    CHECK(text[first] == letter[0] || text[first] == letter[0] + (L'a' - L'A'));
-    CHECK(text.find_last_not_of(L' ') - first < 3);    // "X:\" at most
+    const std::size_t first = text.find_first_not_of(L' ');  // a written form within spaces
+    std::wstring body = text.substr(first, text.find_last_not_of(L' ') + 1 - first);
+    body[0] &= ~0x20;  // in either case
+    CHECK(body == letter || body == letter + L":" || body == letter + L":\\");
     for (const wchar_t* tail : {L"", L":", L":\\"}) {  // every written form reads back
         CHECK(ParseDriveLetter(L' ' + letter + tail) == letter);
     }
@@ -75,7 +70,6 @@ void FuzzSplit(const std::uint8_t* data, std::size_t size) {
     std::wstring joined, withoutA = text;
     withoutA.erase(std::remove(withoutA.begin(), withoutA.end(), L'A'), withoutA.end());
     for (std::size_t i = 0; i < tokens.size(); ++i) {
-        CHECK(tokens[i].find(L'A') == std::wstring::npos);
         CHECK(tokens[i].find(L":\\") == std::wstring::npos);
         joined += (i ? L":\\" : L"") + tokens[i];
     }
@@ -84,13 +78,13 @@ void FuzzSplit(const std::uint8_t* data, std::size_t size) {
 
 void FuzzBroadcast(const std::uint8_t* data, std::size_t size) {
     const std::uintptr_t event = kDeviceArrival + (Take<std::uint8_t>(data, size) & 7);
-    if (size < 4) {
-        return;  // too short to hold even its own size
-    }
-    const std::uint32_t claimed = U32(data);
-    // A record that claims more than it holds is out: Windows hands over a
-    // bare address, so nothing could tell its reader where the memory ends.
-    if (claimed > size) {
+    std::uint32_t field[4] = {};  // size, device type, reserved, unit mask: as far as given
+    std::memcpy(field, data, std::min(size, sizeof field));
+    const std::uint32_t claimed = field[0];
+    // A record too short to hold its own size, or one that claims more than it
+    // holds, is out: Windows hands over a bare address, so nothing could tell
+    // its reader where the memory ends.
+    if (size < 4 || claimed > size) {
         return;
     }
     // The record gets a heap block of exactly its claimed size, the rest of the
@@ -98,13 +92,13 @@ void FuzzBroadcast(const std::uint8_t* data, std::size_t size) {
     const std::vector<std::uint8_t> record(data, data + std::max<std::uint32_t>(claimed, 4));
     const DeviceBroadcast read = ReadDeviceBroadcast(event, record.data());
 
-    const bool volume = claimed >= kHeaderSize && U32(data + 4) == kDeviceTypeVolume;
+    const bool volume = claimed >= kHeaderSize && field[1] == kDeviceTypeVolume;
     CHECK(read.event == (!volume                          ? DeviceEvent::Other
                          : event == kDeviceArrival        ? DeviceEvent::VolumeArrival
                          : event == kDeviceRemoveComplete ? DeviceEvent::VolumeRemoval
                                                           : DeviceEvent::Other));
     const bool hasMask = read.event != DeviceEvent::Other && claimed >= kVolumeRecordSize;
-    CHECK(read.unitMask == (hasMask ? U32(data + 12) & 0x03FFFFFFu : 0));
+    CHECK(read.unitMask == (hasMask ? field[3] & 0x03FFFFFFu : 0));  // bits 0 (A:) to 25 (Z:)
 }
 
 void FuzzTray(const std::uint8_t* data, std::size_t size) {

@@ -1,10 +1,12 @@
 // A platform that answers from a table of drives and paths and records, in
 // order, every call that asks the system to change, start or wait for
-// something.
+// something. Asking about anything but the root of a drive letter ("E:\")
+// fails the test: the core must never ask about ":\".
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -15,29 +17,34 @@ namespace tovrane::testing {
 class FakePlatform : public Platform {
 public:
     // -- what the fake system holds --------------------------------------
-    struct Drive {
-        DriveType type;
-        bool hasMedium;
-    };
-    std::map<wchar_t, Drive> drives;         // by upper-case letter
+    std::map<wchar_t, DriveType> drives;     // by upper-case letter
+    std::wstring withoutMedium;              // letters of empty card-reader slots
     std::map<std::wstring, PathKind> paths;  // anything else is Missing
-    std::set<std::wstring> undeletable;      // RemoveFile fails on these
+    std::wstring undeletable;                // RemoveFile fails on this path
     bool startFails = false;
+    std::wstring folderMadeByStart;  // made by a started program where nothing stands, as by "md"
     std::wstring commonStartupFolder = L"C:\\ProgramData\\Startup";  // empty: no answer
     std::wstring executablePath = L"D:\\tools\\Tovrane.exe";
-    // A started command line that makes a folder, as "md" would: the
-    // command line and the folder it makes where nothing stands yet.
-    std::map<std::wstring, std::wstring> folderMadeBy;
 
     // -- what the code asked of it -----------------------------------------
     std::vector<std::wstring> calls;     // one line per changing call or wait, in order
-    std::vector<std::wstring> queried;   // roots asked for their type
     std::vector<std::wstring> messages;  // "title|icon|text" of each message box
 
-    void AddDrives(const std::wstring& letters, DriveType type, bool hasMedium = true) {
+    void AddDrives(const std::wstring& letters, DriveType type) {
         for (wchar_t letter : letters) {
-            drives[letter] = {type, hasMedium};
+            drives[letter] = type;
         }
+    }
+    // Puts an autorun.inf of the given kind on each drive of `letters`.
+    void AddAutorun(const std::wstring& letters, PathKind kind = PathKind::File) {
+        for (wchar_t letter : letters) {
+            paths[std::wstring(1, letter) + L":\\autorun.inf"] = kind;
+        }
+    }
+    // True when exactly one box was shown: a warning titled Tovrane naming `what`.
+    bool WarnedOnceAbout(const std::wstring& what) const {
+        return messages.size() == 1 && messages[0].rfind(L"Tovrane|48|", 0) == 0 &&
+               messages[0].find(what) != std::wstring::npos;
     }
 
     std::wstring LogicalDriveStrings() override {
@@ -49,13 +56,12 @@ public:
         return buffer;
     }
     DriveType DriveTypeOf(const std::wstring& root) override {
-        queried.push_back(root);
-        const Drive* drive = DriveAt(root);
-        return drive ? drive->type : DriveType::NoRootDir;
+        const auto drive = drives.find(LetterOf(root));
+        return drive == drives.end() ? DriveType::NoRootDir : drive->second;
     }
     bool HasMedium(const std::wstring& root) override {
-        const Drive* drive = DriveAt(root);
-        return drive && drive->hasMedium;
+        const wchar_t letter = LetterOf(root);
+        return drives.count(letter) && withoutMedium.find(letter) == std::wstring::npos;
     }
     PathKind GetPathKind(const std::wstring& path) override {
         const auto found = paths.find(path);
@@ -67,7 +73,7 @@ public:
     }
     OsResult RemoveFile(const std::wstring& path) override {
         calls.push_back(L"delete " + path);
-        if (GetPathKind(path) != PathKind::File || undeletable.count(path)) {
+        if (GetPathKind(path) != PathKind::File || path == undeletable) {
             return OsResult::Failed(5);
         }
         paths.erase(path);
@@ -89,9 +95,8 @@ public:
         if (startFails) {
             return nullptr;
         }
-        const auto made = folderMadeBy.find(commandLine);
-        if (made != folderMadeBy.end() && GetPathKind(made->second) == PathKind::Missing) {
-            paths[made->second] = PathKind::Folder;
+        if (!folderMadeByStart.empty() && GetPathKind(folderMadeByStart) == PathKind::Missing) {
+            paths[folderMadeByStart] = PathKind::Folder;
         }
         return std::make_unique<Process>(calls);
     }
@@ -119,9 +124,12 @@ private:
         }
         std::vector<std::wstring>& calls;
     };
-    const Drive* DriveAt(const std::wstring& root) const {
-        const auto drive = drives.find(root.size() == 3 && root.substr(1) == L":\\" ? root[0] : 0);
-        return drive == drives.end() ? nullptr : &drive->second;
+    static wchar_t LetterOf(const std::wstring& root) {
+        if (root.size() != 3 || root[0] < L'A' || root[0] > L'Z' || root.substr(1) != L":\\") {
+            ADD_FAILURE() << "asked about " << ::testing::PrintToString(root);
+            return 0;
+        }
+        return root[0];
     }
 };
 
