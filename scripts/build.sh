@@ -5,10 +5,14 @@
 #   scripts/build.sh win32    the Windows programs only
 set -euo pipefail
 cd "$(dirname "$0")/.."
+what=${1:-all}
+if [ "$what" != all ] && [ "$what" != win32 ]; then
+    sed -n '4,5p' "$0" | cut -c3- >&2
+    exit 2
+fi
 scripts/setup.sh
 
 jobs=$(nproc)
-what=${1:-all}
 
 cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
     -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
