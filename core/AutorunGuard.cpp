@@ -26,8 +26,9 @@ void RemoveAutorun(Platform& os, const DriveLetter& letter) {
     }
     const std::wstring path = AutorunPath(letter);
     // Deleted straight away: this runs on a stick's arrival, and every call
-    // before the file goes gives a virus more time. Deleting cannot harm a
-    // folder of that name (the immunisation), it only fails there.
+    // before the file goes leaves it longer for the shell's AutoPlay to read.
+    // Deleting cannot harm a folder of that name (the immunisation), it only
+    // fails there.
     os.RemoveFile(path);
     // Looked at afterwards, whatever the delete answered: a read-only file
     // resists deletion until its attributes are cleared, and a delete can
