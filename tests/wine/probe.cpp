@@ -22,11 +22,10 @@ void Answer(const std::wstring& text) {
 std::wstring FontOf(HWND control) {
     LOGFONTW font = {};
     HFONT handle = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
-    if (!GetObjectW(handle, sizeof font, &font)) {
-        return L"no font";
-    }
-    return std::wstring(font.lfFaceName) + L"|" + std::to_wstring(font.lfHeight) + L"|" +
-           std::to_wstring(font.lfCharSet);
+    return !GetObjectW(handle, sizeof font, &font)
+               ? L"no font"
+               : std::wstring(font.lfFaceName) + L"|" + std::to_wstring(font.lfHeight) + L"|" +
+                     std::to_wstring(font.lfCharSet);
 }
 
 std::wstring CaptionsOf(HMENU menu) {
@@ -34,8 +33,7 @@ std::wstring CaptionsOf(HMENU menu) {
     for (int i = 0, count = GetMenuItemCount(menu); i < count; ++i) {
         wchar_t caption[128] = {};
         GetMenuStringW(menu, i, caption, 128, MF_BYPOSITION);
-        captions += caption;
-        captions += L"\n";
+        captions += std::wstring(caption) + L"\n";
     }
     return captions;
 }

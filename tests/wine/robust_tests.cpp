@@ -6,20 +6,14 @@
 //   D: hard disk   E: and H: floppies   F: a floppy's folder, not mapped
 #include "wine_tests.h"
 
-#include <shlobj.h>
-
 namespace tovrane::wine {
 namespace {
 
 class Robust : public WineTest {
 protected:
-    void SetUp() override {
-        ClearAutoruns(L"DEH");
-        ASSERT_TRUE(StartSettled(L'H'));
-    }
+    void SetUp() override { ASSERT_TRUE(StartSettled(L'H')); }
     void TearDown() override {
-        EXPECT_TRUE(tovrane_.Answers()) << "Tovrane stopped answering";
-        WineTest::TearDown();
+        WineTest::TearDown();  // fails when Tovrane stopped answering
         EXPECT_EQ(Autoruns(L"B"), "B:file") << "the unwritable drive lost its file";
         ClearAutoruns(L"DEH");
     }
@@ -33,14 +27,13 @@ TEST_F(Robust, BurstsOfBroadcastsLeaveOnePopupOneIconAndEveryStickClean) {
     }
     EXPECT_EQ(Autoruns(L"DEH"), "");
     EXPECT_EQ(tovrane_.Count(L"TovraneForm2"), 1);
-    EXPECT_TRUE(HasTrayIcon(form_));
+    EXPECT_TRUE(TrayIcon(form_));
 
     // Removals pile up boxes of their own while the first one waits.
     for (int i = 0; i < 50; ++i) {
         SendDeviceChange(form_, DBT_DEVICEREMOVECOMPLETE, MaskOf(L'E'), 50);
     }
     EXPECT_TRUE(WaitUntil([&] { return tovrane_.Count(L"#32770") >= 2; }, kBoundMs));
-    EXPECT_TRUE(tovrane_.Answers()) << "50 removals stopped Tovrane answering";
     tovrane_.CloseBoxes();
 
     // Arrivals, removals and the tray interleaved.
@@ -51,7 +44,7 @@ TEST_F(Robust, BurstsOfBroadcastsLeaveOnePopupOneIconAndEveryStickClean) {
         ASSERT_TRUE(tovrane_.ShowFromTray()) << "round " << round;
         SendDeviceChange(form_, DBT_DEVICEREMOVECOMPLETE, MaskOf(L'E'), 50);
         tovrane_.CloseBoxes();
-        ASSERT_TRUE(ChooseFromTrayMenu(tovrane_.process.Id(), L'e')) << "round " << round;
+        ASSERT_TRUE(ChooseFromTrayMenu(tovrane_.process.id, L'e')) << "round " << round;
         EXPECT_NE(tovrane_.Window(L"TovraneForm3", kBoundMs), nullptr);
     }
 }
@@ -68,7 +61,6 @@ TEST_F(Robust, FaultsOnDrivesAndFilesLoseNothingAndOpenNothing) {
     ASSERT_NE(popup, nullptr) << "a held file stopped the popup";
     auto expectWarning = [&](const char* what) {
         HWND box = tovrane_.Box(kBoundMs);
-        ASSERT_NE(box, nullptr) << what << " said nothing";
         EXPECT_NE(MessageBoxText(box).find(L"E:\\autorun.inf"), std::wstring::npos)
             << what << ": \"" << Utf8(MessageBoxText(box)) << "\" names no E:\\autorun.inf";
         EXPECT_FALSE(DriveOpened(L'E', kQuietMs)) << what << " opened E:";
@@ -98,9 +90,7 @@ TEST_F(Robust, FaultsOnDrivesAndFilesLoseNothingAndOpenNothing) {
     // Without the system's cmd.exe nothing can be immunised or opened, and
     // nothing is harmed.
     ClearAutoruns(L"DEH");
-    wchar_t system[MAX_PATH] = {};
-    GetSystemDirectoryW(system, MAX_PATH);
-    const std::wstring cmd = std::wstring(system) + L"\\cmd.exe", aside = cmd + L".aside";
+    const std::wstring cmd = L"C:\\windows\\system32\\cmd.exe", aside = cmd + L".aside";
     ASSERT_TRUE(MoveFileW(cmd.c_str(), aside.c_str()));
     ASSERT_TRUE(SetComboText(Item(kCombo2), L"D"));
     Click(Item(kCommand5));
@@ -111,8 +101,7 @@ TEST_F(Robust, FaultsOnDrivesAndFilesLoseNothingAndOpenNothing) {
     EXPECT_EQ(Autoruns(L"DE"), "");
 
     // A Startup folder that is gone: the copy fails, is reported, unticked.
-    wchar_t startup[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, CSIDL_COMMON_STARTUP, nullptr, SHGFP_TYPE_CURRENT, startup);
+    const wchar_t startup[] = L"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\StartUp";
     const std::wstring moved = std::wstring(startup) + L".aside";
     ASSERT_TRUE(MoveFileW(startup, moved.c_str()));
     Click(Item(kCheck1));
@@ -123,22 +112,12 @@ TEST_F(Robust, FaultsOnDrivesAndFilesLoseNothingAndOpenNothing) {
 }
 
 TEST_F(Robust, HostileTextsInEitherFieldStartNothingAndTouchNothing) {
+    // clang-format off
     const std::wstring texts[] = {
-        std::wstring(300, L'E'),
-        L"E\t",
-        L"\033E",
-        L"\"E\"",
-        L"E & md C:\\pwned",
-        L"E | md C:\\pwned",
-        L"E ^& md C:\\pwned",
-        L"%PATH%",
-        L"E:..\\..",
-        L"\\\\?\\E:",
-        L"E:/",
-        L"/E",
-        L"Ｅ",
-        L"盘",
-    };
+        std::wstring(300, L'E'), L"E\t", L"\033E", L"\"E\"", L"%PATH%", L"Ｅ", L"盘",
+        L"E & md C:\\pwned", L"E | md C:\\pwned", L"E ^& md C:\\pwned",
+        L"E:..\\..", L"\\\\?\\E:", L"E:/", L"/E"};
+    // clang-format on
     ASSERT_TRUE(PlantAutorun(L'E'));
     ASSERT_TRUE(tovrane_.ShowFromTray());
     for (const std::wstring& text : texts) {

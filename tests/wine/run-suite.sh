@@ -4,8 +4,8 @@
 # answers with its exit status. The options are explained in README.md.
 #
 # run-suite.sh --win32 BUILD_DIR --name NAME [--locale zh_CN|C]
-#              [--drive L=TYPE[:STATE]]... [--seed L=DIR]... [--install FILE]...
-#              [--desktop] [--timeout SECONDS] [--keep] -- PROGRAM.exe [ARG...]
+#              [--drive L=TYPE[:STATE]]... [--timeout SECONDS] [--keep]
+#              -- PROGRAM.exe [ARG...]
 set -u -o pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -14,18 +14,14 @@ source "$here/../../scripts/wine-env.sh"
 
 usage() { sed -n '6,8p' "${BASH_SOURCE[0]}" | cut -c3- >&2; exit 2; }
 
-win32_dir="" name="" locale=zh_CN bound=240 desktop=""
-drives=() seeds=() installs=()
+win32_dir="" name="" locale=zh_CN bound=240 drives=()
 while [ $# -gt 0 ]; do
     case $1 in
     --win32) win32_dir=${2:-} && shift 2 ;;
     --name) name=${2:-} && shift 2 ;;
     --locale) locale=${2:-} && shift 2 ;;
     --drive) drives+=("${2:-}") && shift 2 ;;
-    --seed) seeds+=("${2:-}") && shift 2 ;;
-    --install) installs+=("${2:-}") && shift 2 ;;
     --timeout) bound=${2:-} && shift 2 ;;
-    --desktop) desktop=1 && shift ;;
     --keep) TW_KEEP=1 && shift ;;
     --) shift && break ;;
     *) usage ;;
@@ -49,28 +45,25 @@ run_dir=$(mktemp -d "$wine_dir/runs/$name.XXXXXX") || tw_die "cannot make the su
 tw_new_prefix "$TW_TEMPLATE" "$run_dir"
 
 unwritable=""
-for spec in "${drives[@]}"; do
-    [[ $spec =~ ^([A-Za-z])=([a-z]+)(:([a-z]+))?$ ]] || tw_die "bad --drive '$spec'"
-    tw_map_drive "${BASH_REMATCH[1]^^}" "${BASH_REMATCH[2]}" "${BASH_REMATCH[4]:-folder}"
-done
-for spec in "${seeds[@]}"; do
-    [[ $spec =~ ^([A-Za-z])=(.+)$ ]] && [ -d "${BASH_REMATCH[2]}" ] || tw_die "bad --seed '$spec'"
-    folder=$(tw_drive_folder "${BASH_REMATCH[1]}")
-    [ -d "$folder" ] || tw_die "--seed: drive ${BASH_REMATCH[1]}: has no folder"
-    cp -a "${BASH_REMATCH[2]}/." "$folder/" || tw_die "could not seed ${BASH_REMATCH[1]}:"
-done
-for spec in "${drives[@]}"; do
-    [[ $spec == *:readonly ]] || continue
-    letter=${spec:0:1}
-    tw_freeze_drive "$letter" && unwritable+=${letter^^} ||
-        tw_log "drive ${letter^^}: could not be made unwritable (chattr +i); its tests will skip"
+for drive in "${drives[@]}"; do
+    [[ $drive =~ ^([A-Za-z])=([a-z]+)(:([a-z]+))?$ ]] || tw_die "bad --drive '$drive'"
+    letter=${BASH_REMATCH[1]^^} state=${BASH_REMATCH[4]:-folder}
+    tw_map_drive "$letter" "${BASH_REMATCH[2]}" "$state"
+    [ "$state" = readonly ] || continue
+    # A stale autorun.inf that stays: the root cannot be written, the file can.
+    printf '[autorun]\r\nopen=stale.exe\r\n' >"$(tw_drive_folder "$letter")/autorun.inf" ||
+        tw_die "could not write $letter:'s autorun.inf"
+    tw_freeze_drive "$letter" && unwritable+=$letter ||
+        tw_log "drive $letter: could not be made unwritable (chattr +i); its tests will skip"
 done
 export TOVRANE_UNWRITABLE_DRIVES=$unwritable
 export TOVRANE_DRIVES_DIR=$TW_RUN_DIR/drives
 tw_write_drive_types
-[ -z "$desktop" ] || tw_use_shell_desktop
+tw_use_shell_desktop  # the tests click the tray icon in its taskbar
 
-for file in "$program" "${installs[@]}"; do
+# Beside the program: the build's Tovrane.exe, and the probe and decoy built with it.
+for file in "$program" "$win32_dir/Tovrane.exe" \
+    "$(dirname "$program")"/{probe.dll,decoy_cmd.exe}; do
     cp "$file" "$TW_PREFIX/drive_c/tovrane/" || tw_die "could not install $file"
 done
 

@@ -5,7 +5,8 @@
 #
 # add_wine_suite(NAME PROGRAM TIMEOUT [OPTION ...]) registers "wine.NAME", which
 # runs wine_PROGRAM_tests.exe for at most TIMEOUT seconds; the OPTIONs go to
-# run-suite.sh (--drive L=type[:state], --seed L=folder, --locale zh_CN|C).
+# run-suite.sh (--drive L=type[:state], --locale zh_CN|C). A readonly drive
+# holds a stale autorun.inf.
 
 set(TOVRANE_WINE_DIR ${CMAKE_CURRENT_LIST_DIR})
 
@@ -13,16 +14,11 @@ function(add_wine_suite name program timeout)
     set(win32 ${TOVRANE_WIN32_DIR})
     add_test(NAME wine.${name}
              COMMAND bash ${TOVRANE_WINE_DIR}/run-suite.sh --win32 ${win32} --name ${name}
-                     --timeout ${timeout} --desktop --install ${win32}/Tovrane.exe
-                     --install ${win32}/tests/wine/probe.dll
-                     --install ${win32}/tests/wine/decoy_cmd.exe ${ARGN}
-                     -- ${win32}/tests/wine/wine_${program}_tests.exe)
+                     --timeout ${timeout} ${ARGN} -- ${win32}/tests/wine/wine_${program}_tests.exe)
     # run-suite.sh bounds the program; set-up and tear-down get a minute more.
     math(EXPR bound "${timeout} + 60")
     set_tests_properties(wine.${name} PROPERTIES TIMEOUT ${bound} LABELS wine)
 endfunction()
-
-set(stale_autorun --seed B=${TOVRANE_WINE_DIR}/seed/stale-autorun)
 
 # Tovrane.exe itself, driven from outside: see ui_tests.cpp. A: stays out of
 # the drive lists and must never be touched; G: is an empty card-reader slot.
@@ -35,7 +31,7 @@ set_property(TEST wine.form1-cp1252 APPEND PROPERTY ENVIRONMENT GTEST_FILTER=Lay
 
 # Tovrane.exe meeting device broadcasts: see arrival_tests.cpp. E: is a stick
 # the test plugs in while Tovrane runs.
-add_wine_suite(arrival arrival 180 --drive B=floppy:readonly ${stale_autorun} --drive D=hd
+add_wine_suite(arrival arrival 180 --drive B=floppy:readonly --drive D=hd
                --drive E=floppy:unplugged --drive F=cdrom --drive H=floppy)
 
 # Tovrane.exe over a whole run, clicked through its real tray icon: see
@@ -44,5 +40,5 @@ add_wine_suite(tray tray 180 --drive D=hd --drive E=floppy:unplugged --drive F=f
                --drive G=floppy --drive H=floppy)
 
 # Tovrane.exe under load, faults and hostile input: see robust_tests.cpp.
-add_wine_suite(robust robust 240 --drive B=floppy:readonly ${stale_autorun} --drive D=hd
+add_wine_suite(robust robust 240 --drive B=floppy:readonly --drive D=hd
                --drive E=floppy --drive F=floppy:unplugged --drive H=floppy)

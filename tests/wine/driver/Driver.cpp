@@ -1,7 +1,5 @@
 #include "driver/Driver.h"
 
-#include <shellapi.h>
-
 #include <cstdio>
 
 namespace tovrane::driver {
@@ -141,12 +139,12 @@ bool IsChecked(HWND checkBox) {
     return Send(checkBox, BM_GETCHECK) == BST_CHECKED;
 }
 
-std::vector<std::wstring> ComboItems(HWND combo) {
-    std::vector<std::wstring> items(Length(Send(combo, CB_GETCOUNT)));
-    for (size_t i = 0; i < items.size(); ++i) {
-        items[i].resize(Length(Send(combo, CB_GETLBTEXTLEN, i)) + 1);
-        items[i].resize(
-            Length(Send(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(&items[i][0]))));
+std::string ComboItems(HWND combo) {
+    std::string items;
+    for (size_t i = 0, count = Length(Send(combo, CB_GETCOUNT)); i < count; ++i) {
+        std::wstring item(Length(Send(combo, CB_GETLBTEXTLEN, i)) + 1, L'\0');
+        item.resize(Length(Send(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(&item[0]))));
+        items += "\"" + Utf8(item) + "\" ";
     }
     return items;
 }
@@ -188,12 +186,12 @@ HWND FocusOf(HWND window) {
                                                                               : nullptr;
 }
 
-bool HasTrayIcon(HWND owner) {
+bool TrayIcon(HWND owner, DWORD message) {
     NOTIFYICONDATAW icon = {};
     icon.cbSize = NOTIFYICONDATAW_V2_SIZE;
     icon.hWnd = owner;
     icon.uID = 1;
-    return Shell_NotifyIconW(NIM_MODIFY, &icon);
+    return Shell_NotifyIconW(message, &icon);
 }
 
 bool ClickTrayIcon(bool rightButton, int clicks) {
@@ -212,17 +210,16 @@ bool ClickTrayIcon(bool rightButton, int clicks) {
     }
     // One SendInput for the move and every click: a double-click split by the
     // scheduler of a loaded machine would arrive as two single clicks.
+    const DWORD down = rightButton ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+    const DWORD up = rightButton ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
     std::vector<INPUT> inputs(1 + 2 * clicks);
     for (size_t i = 0; i < inputs.size(); ++i) {
         inputs[i].type = INPUT_MOUSE;
         inputs[i].mi.dx = at.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
         inputs[i].mi.dy = at.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
-        inputs[i].mi.dwFlags =
-            MOUSEEVENTF_ABSOLUTE |
-            (i == 0        ? MOUSEEVENTF_MOVE
-             : i % 2       ? (rightButton ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN)
-             : rightButton ? MOUSEEVENTF_RIGHTUP
-                           : MOUSEEVENTF_LEFTUP);
+        inputs[i].mi.dwFlags = MOUSEEVENTF_ABSOLUTE | (i == 0  ? MOUSEEVENTF_MOVE
+                                                       : i % 2 ? down
+                                                               : up);
     }
     return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) ==
            inputs.size();
@@ -240,13 +237,13 @@ bool ChooseFromTrayMenu(DWORD processId, wchar_t accelerator) {
 bool Resident::Start(const std::wstring& exe) {
     process = StartProgram(exe, exe.substr(exe.rfind(L'\\') + 1));
     form = process.Started()
-               ? FindTopWindow(L"TovraneForm1", L"", kBoundMs, Until::Exists, process.Id())
+               ? FindTopWindow(L"TovraneForm1", L"", kBoundMs, Until::Exists, process.id)
                : nullptr;
     return form != nullptr;
 }
 
 bool Resident::Settled() const {
-    return WaitUntil([&] { return HasTrayIcon(form) && !IsWindowVisible(form); }, kBoundMs);
+    return WaitUntil([&] { return TrayIcon(form) && !IsWindowVisible(form); }, kBoundMs);
 }
 
 bool Resident::ShowFromTray() const {
@@ -269,11 +266,11 @@ bool Resident::End() {
     // click still on its way to the popup would end the tray menu (the
     // button takes the mouse capture from the menu): it is waited out.
     CloseBoxes();
-    if (HWND popup = FindTopWindow(L"TovraneForm2", L"", 0, Until::Exists, process.Id())) {
+    if (HWND popup = FindTopWindow(L"TovraneForm2", L"", 0, Until::Exists, process.id)) {
         Click(GetDlgItem(popup, 102));  // 否(&N)
         Gone(popup);
     }
-    if (ChooseFromTrayMenu(process.Id(), L'u') && Ended()) {
+    if (ChooseFromTrayMenu(process.id, L'u') && Ended()) {
         return true;
     }
     TerminateProcess(process.handle.get(), 1);
@@ -283,13 +280,13 @@ bool Resident::End() {
 
 int Resident::Count(const wchar_t* className) const {
     int count = 0;
-    FindTop(className, process.Id(), 0, [&](HWND) { return ++count, false; });
+    FindTop(className, process.id, 0, [&](HWND) { return ++count, false; });
     return count;
 }
 
 HWND Resident::Box(DWORD timeoutMs) const {
     // The box is listed before its dialog procedure has set the text.
-    return FindTop(L"#32770", process.Id(), timeoutMs,
+    return FindTop(L"#32770", process.id, timeoutMs,
                    [](HWND box) { return IsWindowVisible(box) && !MessageBoxText(box).empty(); });
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <functional>
 #include <memory>
@@ -28,7 +29,6 @@ std::string Utf8(const std::wstring& text);
 // A started program; the last copy to go lets go of it without ending it.
 struct Process {
     bool Started() const { return handle != nullptr; }
-    DWORD Id() const { return id; }
     bool WaitForExit(DWORD timeoutMs) const;  // true once it has ended
     DWORD ExitCode() const;                   // STILL_ACTIVE while it runs
     std::shared_ptr<void> handle;
@@ -60,7 +60,7 @@ std::vector<Control> ListControls(HWND parent);  // top of the Z order first
 // caller waiting until somebody closed it. The owner gets BN_CLICKED.
 void Click(HWND button);
 bool IsChecked(HWND checkBox);
-std::vector<std::wstring> ComboItems(HWND combo);
+std::string ComboItems(HWND combo);  // each item quoted, then a space: "\"C\" \"D\" "
 // Typed key by key, so that the owner gets CBN_EDITCHANGE as from the
 // keyboard; true once the field shows `text`.
 bool SetComboText(HWND combo, const std::wstring& text);
@@ -73,9 +73,9 @@ void PressOk(HWND box);
 
 HWND FocusOf(HWND window);  // the focused control of the window's thread
 
-// True while the shell holds icon 1 of `owner`: it answers NIM_MODIFY for an
-// icon it has, from any process.
-bool HasTrayIcon(HWND owner);
+// Icon 1 of `owner`, from any process: with NIM_MODIFY, true while the shell
+// holds it; NIM_DELETE takes it away, as a shell that restarts loses it.
+bool TrayIcon(HWND owner, DWORD message = NIM_MODIFY);
 // Clicks the first icon in the taskbar of Wine's virtual desktop with the
 // real mouse, so that the shell tells the icon's owner as it would of a
 // user's clicks; 2 `clicks` make a double-click. False when there is no
@@ -106,14 +106,14 @@ public:
     bool Ended() const { return process.WaitForExit(kBoundMs) && process.ExitCode() == 0; }
     // A shown window of class `className` of this process, or null.
     HWND Window(const wchar_t* className, DWORD timeoutMs) const {
-        return FindTopWindow(className, L"", timeoutMs, Until::Shown, process.Id());
+        return FindTopWindow(className, L"", timeoutMs, Until::Shown, process.id);
     }
     HWND Popup(DWORD timeoutMs) const { return Window(L"TovraneForm2", timeoutMs); }
     // A message box (#32770) of this process shown with its text, or null.
     HWND Box(DWORD timeoutMs) const;
     // Any message box of this process, shown or not yet, within `timeoutMs`.
     HWND AnyBox(DWORD timeoutMs) const {
-        return FindTopWindow(L"#32770", L"", timeoutMs, Until::Exists, process.Id());
+        return FindTopWindow(L"#32770", L"", timeoutMs, Until::Exists, process.id);
     }
     int Count(const wchar_t* className) const;  // its top-level windows of that class
     // Presses OK on each of this process's boxes, newest first.

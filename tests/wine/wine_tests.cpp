@@ -1,4 +1,4 @@
-// The Wine suites' entry point, and what their tests share.
+// What the Wine suites' tests share (gtest_main runs them).
 #include "wine_tests.h"
 
 #include <cstdlib>
@@ -94,8 +94,3 @@ HWND WineTest::Arrive(wchar_t letter) const {
 }
 
 }  // namespace tovrane::wine
-
-int main(int argc, char** argv) {
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
