@@ -20,9 +20,9 @@ std::wstring CommandInterpreter(Platform& os) {
 
 }  // namespace
 
-void RemoveAutorun(Platform& os, const DriveLetter& letter) {
+bool RemoveAutorun(Platform& os, const DriveLetter& letter) {
     if (!IsDriveLetter(letter)) {
-        return;
+        return false;
     }
     const std::wstring path = AutorunPath(letter);
     // Deleted straight away: this runs on a stick's arrival, and every call
@@ -36,10 +36,11 @@ void RemoveAutorun(Platform& os, const DriveLetter& letter) {
     // closes, and Wine says nothing when that fails). A folder's attributes
     // must stay, or the immunisation would be undone.
     if (os.GetPathKind(path) != PathKind::File) {
-        return;
+        return true;
     }
     os.SetAttributes(path, attr::kNormal);
     os.RemoveFile(path);
+    return os.GetPathKind(path) != PathKind::File;
 }
 
 bool GuardDrive(Platform& os, const DriveLetter& letter) {
@@ -83,9 +84,8 @@ bool OpenDriveSafely(Platform& os, const DriveLetter& letter) {
     if (!IsDriveLetter(letter) || os.DriveTypeOf(letter + L":\\") <= DriveType::NoRootDir) {
         return false;
     }
-    RemoveAutorun(os, letter);
-    const std::wstring path = AutorunPath(letter);
-    if (os.GetPathKind(path) == PathKind::File) {
+    if (!RemoveAutorun(os, letter)) {
+        const std::wstring path = AutorunPath(letter);
         os.ShowMessage(L"未能删除 " + path +
                            L"（盘可能写保护，或文件正被使用）。\n\n"
                            L"为防止其中的病毒随之运行，本程序没有打开 " +

@@ -13,8 +13,10 @@ namespace tovrane {
 constexpr std::uint32_t kGuardCommandTimeoutMs = 10000;
 
 // Deletes the file X:\autorun.inf, read-only, hidden or system as it may be.
-// A folder of that name (an immunised drive) is left as it is. Never fails.
-void RemoveAutorun(Platform& os, const DriveLetter& letter);
+// A folder of that name (an immunised drive) is left as it is. True when no
+// autorun.inf file is left there; false for one that would not go, and for a
+// value that is not a drive letter.
+bool RemoveAutorun(Platform& os, const DriveLetter& letter);
 
 // Replaces X:\autorun.inf with a read-only, hidden, system folder holding a
 // sub-folder, so that no autorun.inf file can be written there again.

@@ -50,7 +50,7 @@ TEST(DriveLetters, ReadFromOneLetterWithAnOptionalColonOrRootAndOnlyThenUsed) {
         }
         FakePlatform os;
         os.paths[std::wstring(text) + L":\\autorun.inf"] = PathKind::File;
-        RemoveAutorun(os, text);
+        EXPECT_FALSE(RemoveAutorun(os, text)) << shown;
         SafeOpenDrive(os, text);
         EXPECT_FALSE(GuardDrive(os, text)) << shown;
         EXPECT_FALSE(OpenDriveSafely(os, text)) << shown;
