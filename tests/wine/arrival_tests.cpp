@@ -111,12 +111,13 @@ TEST_F(Arrival, ThePopupSlidesUpWithoutTheFocusCountsDownOnceAndCloses) {
     bool stoleFocus = false, secondSent = false;
     WaitUntil(
         [&] {
-            if (!IsWindow(popup)) {
+            // A place that cannot be read means the popup is gone: checked
+            // apart, a popup closing in between would read as a top of 0.
+            RECT at = {};
+            if (!GetWindowRect(popup, &at)) {
                 closedAt = GetTickCount();
                 return true;
             }
-            RECT at = {};
-            GetWindowRect(popup, &at);
             const std::string label = Utf8(TextOf(GetDlgItem(popup, kLabel2)));
             if (tops.empty() || tops.back() != at.top) {
                 tops.push_back(at.top);
