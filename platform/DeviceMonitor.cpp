@@ -1,18 +1,16 @@
 #include "platform/DeviceMonitor.h"
 
-#include "core/DeviceBroadcast.h"
-
 namespace tovrane::monitor {
 
 namespace {
 
 WNDPROC g_previous = nullptr;
-DeviceCallbacks g_callbacks = {};
+DeviceChanged g_onDeviceChange = nullptr;
 
 }  // namespace
 
-bool HookWindow(HWND window, const DeviceCallbacks& callbacks) {
-    g_callbacks = callbacks;
+bool HookWindow(HWND window, DeviceChanged onDeviceChange) {
+    g_onDeviceChange = onDeviceChange;
     // The W form keeps the window Unicode; the A form would make every
     // message to it pass through the ANSI code page.
     g_previous = reinterpret_cast<WNDPROC>(
@@ -30,16 +28,8 @@ LRESULT CALLBACK DeviceWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     // Saved first: a callback may unhook the window while a box it shows is
     // open, and this message must still reach the procedure it was sent to.
     const WNDPROC previous = g_previous;
-    if (message == WM_DEVICECHANGE) {
-        // The record is read where Windows put it, and only as far as its
-        // own size says; a null lParam is no record at all.
-        const DeviceBroadcast broadcast =
-            ReadDeviceBroadcast(wParam, reinterpret_cast<const void*>(lParam));
-        if (broadcast.event == DeviceEvent::VolumeArrival && g_callbacks.volumeArrived) {
-            g_callbacks.volumeArrived(broadcast.unitMask);
-        } else if (broadcast.event == DeviceEvent::VolumeRemoval && g_callbacks.volumeRemoved) {
-            g_callbacks.volumeRemoved();
-        }
+    if (message == WM_DEVICECHANGE && g_onDeviceChange) {
+        g_onDeviceChange(wParam, lParam);
     }
     return CallWindowProcW(previous, window, message, wParam, lParam);
 }

@@ -2,8 +2,6 @@
 
 #include <shellapi.h>
 
-#include "core/TrayGesture.h"
-
 namespace tovrane::tray {
 
 namespace {
@@ -16,7 +14,6 @@ bool g_added = false;
 bool Register(HWND window) {
     g_record.cbSize = NOTIFYICONDATAW_V2_SIZE;
     g_record.hWnd = window;
-    g_record.uID = static_cast<UINT>(kTrayIconId);
     g_record.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     g_record.uCallbackMessage = kCallbackMessage;
     g_record.hIcon = reinterpret_cast<HICON>(GetClassLongPtrW(window, GCLP_HICONSM));
@@ -25,7 +22,8 @@ bool Register(HWND window) {
 
 }  // namespace
 
-bool AddTrayIcon(HWND window, const std::wstring& tip) {
+bool AddTrayIcon(HWND window, UINT id, const std::wstring& tip) {
+    g_record.uID = id;
     const std::size_t first = tip.find_first_not_of(L' ');
     const std::wstring trimmed = first == std::wstring::npos
                                      ? L""

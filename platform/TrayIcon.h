@@ -1,6 +1,6 @@
 // The program's icon in the notification area: added with its tooltip,
-// added again when the shell (re)starts, and removed at quit. What the icon's
-// gestures mean is core/TrayGesture.h; they arrive as WM_MOUSEMOVE.
+// added again when the shell (re)starts, and removed at quit. Its gestures
+// arrive as WM_MOUSEMOVE; what they mean is the caller's to decide.
 #pragma once
 
 #include <windows.h>
@@ -13,10 +13,11 @@ namespace tovrane::tray {
 // lParam the mouse message.
 constexpr UINT kCallbackMessage = WM_MOUSEMOVE;
 
-// Puts `window`'s small icon into the notification area with `tip` (spaces
-// around it left out), then hides the window. Calling it again leaves one
-// icon. True when the shell took the icon.
-bool AddTrayIcon(HWND window, const std::wstring& tip);
+// Puts `window`'s small icon into the notification area as icon `id` (the
+// wParam of its callbacks) with `tip` (spaces around it left out), then
+// hides the window. Calling it again leaves one icon. True when the shell
+// took the icon.
+bool AddTrayIcon(HWND window, UINT id, const std::wstring& tip);
 
 // Takes the icon away; it is not put back afterwards.
 void RemoveTrayIcon(HWND window);

@@ -6,6 +6,7 @@
 
 #include "core/AppInfo.h"
 #include "core/AutorunGuard.h"
+#include "core/DeviceBroadcast.h"
 #include "core/DriveList.h"
 #include "core/Startup.h"
 #include "core/TrayGesture.h"
@@ -133,6 +134,23 @@ void OnVolumeRemoval() {
     RefreshDriveLists();
 }
 
+// Every WM_DEVICECHANGE the window hears. The record is read where Windows
+// put it, and only as far as its own size says; a null lParam is no record.
+void OnDeviceChange(WPARAM event, LPARAM record) {
+    const DeviceBroadcast broadcast =
+        ReadDeviceBroadcast(event, reinterpret_cast<const void*>(record));
+    switch (broadcast.event) {
+        case DeviceEvent::VolumeArrival:
+            OnVolumeArrival(broadcast.unitMask);
+            break;
+        case DeviceEvent::VolumeRemoval:
+            OnVolumeRemoval();
+            break;
+        case DeviceEvent::Other:
+            break;
+    }
+}
+
 // The stick already in when the program starts: cleaned, and named.
 void RemindOfStickPresent() {
     const DriveLetter letter = CleanRemovableDrives(*g_os);
@@ -148,7 +166,7 @@ bool Form_Load(HWND window) {
     // Hooked before the reminder: a stick plugged in while it waits is
     // cleaned as any other. A second copy never hooks: the first one guards.
     if (!g_anotherCopyRuns) {
-        monitor::HookWindow(window, {OnVolumeArrival, OnVolumeRemoval});
+        monitor::HookWindow(window, OnDeviceChange);
     }
     RemindOfStickPresent();
     return true;
@@ -360,7 +378,7 @@ bool Settle() {
         g_os->ShowMessage(L"该程序已经运行一个，请不要重复运行", MessageIcon::Warning, L"提示");
         return false;
     }
-    tray::AddTrayIcon(g_form, kAppTitle);
+    tray::AddTrayIcon(g_form, static_cast<UINT>(kTrayIconId), kAppTitle);
     return true;
 }
 
