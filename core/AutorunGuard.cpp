@@ -2,6 +2,7 @@
 
 #include "core/AppInfo.h"
 #include "core/DeviceBroadcast.h"
+#include "core/RememberedCommands.h"
 
 namespace tovrane {
 
@@ -10,6 +11,8 @@ namespace {
 std::wstring AutorunPath(const DriveLetter& letter) {
     return letter + L":\\autorun.inf";
 }
+
+const wchar_t kNotOpened[] = L"为防止其中的病毒随之运行，本程序没有打开 ";
 
 // cmd is started by its full path: searched for, it would be taken from the
 // program's own folder or the current folder first, and Tovrane is often run
@@ -84,11 +87,19 @@ bool OpenDriveSafely(Platform& os, const DriveLetter& letter) {
     if (!IsDriveLetter(letter) || os.DriveTypeOf(letter + L":\\") <= DriveType::NoRootDir) {
         return false;
     }
-    if (!RemoveAutorun(os, letter)) {
-        const std::wstring path = AutorunPath(letter);
-        os.ShowMessage(L"未能删除 " + path +
-                           L"（盘可能写保护，或文件正被使用）。\n\n"
-                           L"为防止其中的病毒随之运行，本程序没有打开 " +
+    // Everything that can be cleaned is, before anything refuses.
+    const bool autorunGone = RemoveAutorun(os, letter);
+    const std::vector<std::wstring> remembered = ForgetRememberedCommands(os, letter);
+    if (!autorunGone) {
+        os.ShowMessage(L"未能删除 " + AutorunPath(letter) +
+                           L"（盘可能写保护，或文件正被使用）。\n\n" + kNotOpened + letter +
+                           L": 盘。",
+                       MessageIcon::Warning, kAppTitle);
+        return false;
+    }
+    if (!remembered.empty()) {
+        os.ShowMessage(L"Windows 仍记着 " + letter + L": 盘的 autorun.inf 给过的命令，未能删除：\n" +
+                           L"HKEY_CURRENT_USER\\" + remembered.front() + L"\n\n" + kNotOpened +
                            letter + L": 盘。",
                        MessageIcon::Warning, kAppTitle);
         return false;
@@ -97,27 +108,26 @@ bool OpenDriveSafely(Platform& os, const DriveLetter& letter) {
     return true;
 }
 
-DriveLetter CleanArrivedDrives(Platform& os, std::uint32_t unitMask) {
-    DriveLetter arrived;
-    int count = 0;
+std::wstring CleanArrivedDrives(Platform& os, std::uint32_t unitMask) {
+    std::wstring cleaned;
     for (wchar_t c : DriveLettersOf(unitMask)) {
         const DriveLetter letter(1, c);
         const DriveType type = os.DriveTypeOf(letter + L":\\");
         if (type == DriveType::Removable || type == DriveType::Fixed) {
             RemoveAutorun(os, letter);
-            arrived = letter;
-            ++count;
+            cleaned += c;
         }
     }
-    return count == 1 ? arrived : DriveLetter();
+    return cleaned;
 }
 
-DriveLetter CleanRemovableDrives(Platform& os) {
-    const std::vector<DriveLetter> drives = RemovableDrives(os);
-    for (const DriveLetter& letter : drives) {
+std::wstring CleanRemovableDrives(Platform& os) {
+    std::wstring cleaned;
+    for (const DriveLetter& letter : RemovableDrives(os)) {
         RemoveAutorun(os, letter);
+        cleaned += letter;
     }
-    return drives.empty() ? DriveLetter() : drives.back();
+    return cleaned;
 }
 
 }  // namespace tovrane

@@ -28,23 +28,24 @@ bool GuardDrive(Platform& os, const DriveLetter& letter);
 // Does nothing for a value that is not a drive letter.
 void SafeOpenDrive(Platform& os, const DriveLetter& letter);
 
-// What the user's "open safely" does: the shell would follow the default verb
-// of an autorun.inf file, so the file goes first, and the drive is opened
-// only once it is gone; otherwise the user is told why nothing opened.
-// Nothing happens for a value that is not a drive letter or a drive that
-// does not exist. True when the drive was opened.
+// What the user's "open safely" does. The shell would follow the default
+// verb of an autorun.inf file, and Explorer that of the commands it
+// remembers from one, so both go first, and the drive is opened only once
+// they are gone; otherwise the user is told why nothing opened. Nothing
+// happens for a value that is not a drive letter or a drive that does not
+// exist. True when the drive was opened.
 bool OpenDriveSafely(Platform& os, const DriveLetter& letter);
 
 // Cleans the drives that a volume arrival names (bit 0 A:, bit 25 Z:): the
 // autorun.inf file goes from each one that is removable or fixed (a USB
-// hard disk reports fixed). Returns the arrived drive when the arrival named
-// exactly one such drive, and empty otherwise.
-DriveLetter CleanArrivedDrives(Platform& os, std::uint32_t unitMask);
+// hard disk reports fixed). Returns the letters of the drives cleaned, in
+// ascending order ("E"; "DE").
+std::wstring CleanArrivedDrives(Platform& os, std::uint32_t unitMask);
 
 // Cleans the sticks already in when the program starts: the autorun.inf file
 // goes from every removable drive that holds a medium. Fixed drives are left
-// alone, since nothing then says which of them are USB disks. Returns the
-// highest such drive, the one the user is reminded of, or empty.
-DriveLetter CleanRemovableDrives(Platform& os);
+// alone, since nothing then says which of them are USB disks. Returns their
+// letters in ascending order: the last is the one the user is reminded of.
+std::wstring CleanRemovableDrives(Platform& os);
 
 }  // namespace tovrane

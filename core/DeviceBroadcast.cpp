@@ -41,4 +41,14 @@ std::wstring DriveLettersOf(std::uint32_t unitMask) {
     return letters;
 }
 
+std::uint32_t UnitMaskOf(const std::wstring& letters) {
+    std::uint32_t mask = 0;
+    for (wchar_t c : letters) {
+        if (c >= L'A' && c <= L'Z') {
+            mask |= 1u << (c - L'A');
+        }
+    }
+    return mask;
+}
+
 }  // namespace tovrane

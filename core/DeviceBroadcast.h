@@ -35,5 +35,8 @@ DeviceBroadcast ReadDeviceBroadcast(std::uintptr_t event, const void* record);
 
 // The letters of a unit mask in ascending order: 0b10100 gives "CE".
 std::wstring DriveLettersOf(std::uint32_t unitMask);
+// The unit mask of drive letters: "CE" gives 0b10100; anything but A to Z
+// is left out.
+std::uint32_t UnitMaskOf(const std::wstring& letters);
 
 }  // namespace tovrane

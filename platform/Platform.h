@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tovrane {
 
@@ -56,6 +57,13 @@ struct TwipsPerPixel {
     double y = 15;
 };
 
+// The default value of a registry key, when it is text (REG_SZ or
+// REG_EXPAND_SZ, unexpanded).
+struct RegistryText {
+    bool present = false;  // false: no default value, or one that is not text
+    std::wstring text;
+};
+
 // A program that was started. Destroying it lets go of the process without
 // ending it.
 class StartedProcess {
@@ -76,6 +84,9 @@ public:
     // True when the drive at `root` holds a medium (an empty card-reader
     // slot answers "not ready"). Never raises the system's "no disk" dialog.
     virtual bool HasMedium(const std::wstring& root) = 0;
+    // The volume name the mount manager knows for a drive root ("E:\"):
+    // "\\?\Volume{GUID}\"; empty when it knows none.
+    virtual std::wstring VolumeNameOf(const std::wstring& root) = 0;
 
     virtual PathKind GetPathKind(const std::wstring& path) = 0;
     virtual OsResult SetAttributes(const std::wstring& path, std::uint32_t mask) = 0;
@@ -98,6 +109,14 @@ public:
     virtual std::wstring ExecutablePath() = 0;
     // True when both paths name one existing file, however they are spelt.
     virtual bool IsSameFile(const std::wstring& a, const std::wstring& b) = 0;
+
+    // The current user's registry (HKEY_CURRENT_USER), by key path below it.
+    // The names of a key's subkeys, none when it is missing or unreadable.
+    virtual std::vector<std::wstring> UserSubkeys(const std::wstring& key) = 0;
+    virtual RegistryText UserDefaultText(const std::wstring& key) = 0;
+    // Deletes a key with everything below it.
+    virtual OsResult DeleteUserKey(const std::wstring& key) = 0;
+    virtual OsResult DeleteUserDefaultValue(const std::wstring& key) = 0;
 
     // A modal box with an OK button; returns when it is closed.
     virtual void ShowMessage(const std::wstring& text, MessageIcon icon,

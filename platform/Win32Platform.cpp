@@ -2,7 +2,9 @@
 
 #include <windows.h>
 #include <shlobj.h>
+#include <shlwapi.h>
 
+#include <cwchar>
 #include <vector>
 
 namespace tovrane {
@@ -12,6 +14,31 @@ namespace {
 OsResult LastResult(BOOL succeeded) {
     return succeeded ? OsResult::Ok() : OsResult::Failed(GetLastError());
 }
+
+OsResult RegistryResult(LONG status) {
+    return status == ERROR_SUCCESS ? OsResult::Ok() : OsResult::Failed(status);
+}
+
+// A key of the current user's, closed again when it goes.
+class UserKey {
+public:
+    UserKey(const std::wstring& path, REGSAM access) {
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, access, &key_) != ERROR_SUCCESS) {
+            key_ = nullptr;
+        }
+    }
+    ~UserKey() {
+        if (key_) {
+            RegCloseKey(key_);
+        }
+    }
+    UserKey(const UserKey&) = delete;
+    UserKey& operator=(const UserKey&) = delete;
+    HKEY get() const { return key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
 
 // Asking about an empty drive must never raise the system's "There is no
 // disk in the drive" box. The program sets this mode for good at start; the
@@ -109,6 +136,15 @@ bool Win32Platform::HasMedium(const std::wstring& root) {
     return GetDiskFreeSpaceExW(root.c_str(), &available, nullptr, nullptr) != FALSE;
 }
 
+std::wstring Win32Platform::VolumeNameOf(const std::wstring& root) {
+    NoCriticalErrorBoxes guard;
+    wchar_t name[MAX_PATH] = {};
+    if (!GetVolumeNameForVolumeMountPointW(root.c_str(), name, MAX_PATH)) {
+        return {};
+    }
+    return name;
+}
+
 PathKind Win32Platform::GetPathKind(const std::wstring& path) {
     NoCriticalErrorBoxes guard;
     const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -198,6 +234,62 @@ bool Win32Platform::IsSameFile(const std::wstring& a, const std::wstring& b) {
            first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
            first.nFileIndexHigh == second.nFileIndexHigh &&
            first.nFileIndexLow == second.nFileIndexLow;
+}
+
+std::vector<std::wstring> Win32Platform::UserSubkeys(const std::wstring& key) {
+    std::vector<std::wstring> names;
+    UserKey parent(key, KEY_ENUMERATE_SUB_KEYS);
+    if (!parent.get()) {
+        return names;
+    }
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[256];  // a key's name has at most 255 characters
+        DWORD length = ARRAYSIZE(name);
+        if (RegEnumKeyExW(parent.get(), index, name, &length, nullptr, nullptr, nullptr,
+                          nullptr) != ERROR_SUCCESS) {
+            return names;
+        }
+        names.emplace_back(name, length);
+    }
+}
+
+RegistryText Win32Platform::UserDefaultText(const std::wstring& key) {
+    RegistryText value;
+    UserKey opened(key, KEY_QUERY_VALUE);
+    if (!opened.get()) {
+        return value;
+    }
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExW(opened.get(), nullptr, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ)) {
+        return value;
+    }
+    // Room for a closing NUL that the stored text may lack; the value may
+    // also have grown since its size was asked.
+    std::vector<wchar_t> text(size / sizeof(wchar_t) + 1);
+    size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    if (RegQueryValueExW(opened.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(text.data()),
+                         &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ)) {
+        return value;
+    }
+    value.present = true;
+    value.text.assign(text.data(), size / sizeof(wchar_t));
+    value.text.resize(std::wcslen(value.text.c_str()));  // up to the first NUL
+    return value;
+}
+
+OsResult Win32Platform::DeleteUserKey(const std::wstring& key) {
+    // SHDeleteKeyW, not RegDeleteTreeW: Windows XP has only the former.
+    return RegistryResult(SHDeleteKeyW(HKEY_CURRENT_USER, key.c_str()));
+}
+
+OsResult Win32Platform::DeleteUserDefaultValue(const std::wstring& key) {
+    UserKey opened(key, KEY_SET_VALUE);
+    if (!opened.get()) {
+        return OsResult::Failed(ERROR_FILE_NOT_FOUND);
+    }
+    return RegistryResult(RegDeleteValueW(opened.get(), nullptr));
 }
 
 void Win32Platform::ShowMessage(const std::wstring& text, MessageIcon icon,

@@ -12,6 +12,7 @@ public:
     std::wstring LogicalDriveStrings() override;
     DriveType DriveTypeOf(const std::wstring& root) override;
     bool HasMedium(const std::wstring& root) override;
+    std::wstring VolumeNameOf(const std::wstring& root) override;
 
     PathKind GetPathKind(const std::wstring& path) override;
     OsResult SetAttributes(const std::wstring& path, std::uint32_t mask) override;
@@ -27,6 +28,11 @@ public:
     std::wstring CommonStartupFolder() override;
     std::wstring ExecutablePath() override;
     bool IsSameFile(const std::wstring& a, const std::wstring& b) override;
+
+    std::vector<std::wstring> UserSubkeys(const std::wstring& key) override;
+    RegistryText UserDefaultText(const std::wstring& key) override;
+    OsResult DeleteUserKey(const std::wstring& key) override;
+    OsResult DeleteUserDefaultValue(const std::wstring& key) override;
 
     void ShowMessage(const std::wstring& text, MessageIcon icon,
                      const std::wstring& title) override;

@@ -8,6 +8,7 @@
 #include "core/AutorunGuard.h"
 #include "core/DeviceBroadcast.h"
 #include "core/DriveList.h"
+#include "core/RememberedCommands.h"
 #include "core/Startup.h"
 #include "core/TrayGesture.h"
 #include "platform/DeviceMonitor.h"
@@ -24,6 +25,11 @@ using layout::ControlSpec;
 using layout::Kind;
 
 constexpr wchar_t kPlaceholder[] = L"请选择";
+
+// Posted with a unit mask in wParam: Explorer's remembered commands of those
+// drives are forgotten. The registry is slower than the file system, so this
+// waits until the stick's autorun.inf is gone and the popup is shown.
+constexpr UINT kForgetRememberedCommands = WM_APP + 1;
 
 // clang-format off
 constexpr ControlSpec kControls[] = {
@@ -75,6 +81,7 @@ HWND g_form = nullptr;
 HWND g_lastFocus = nullptr;  // the control that gets the focus back on activation
 bool g_anotherCopyRuns = false;
 bool g_resized = false;  // the border was dragged in the current move-or-size loop
+std::wstring g_sticksAtStart;  // the removable drives cleaned as the program started
 
 HWND Control(int id) {
     return GetDlgItem(g_form, id);
@@ -123,9 +130,18 @@ void AddListItem(HWND combo, const std::wstring& text) {
 // A stick was plugged in. Its autorun.inf goes at once, before anything is
 // shown, whichever drives are in already and whether or not a popup is open.
 void OnVolumeArrival(std::uint32_t unitMask) {
-    const DriveLetter arrived = CleanArrivedDrives(*g_os, unitMask);
-    Form2::Show(g_instance, *g_os, arrived);
+    const std::wstring cleaned = CleanArrivedDrives(*g_os, unitMask);
+    Form2::Show(g_instance, *g_os, cleaned.size() == 1 ? cleaned : DriveLetter());
     RefreshDriveLists();
+    if (!cleaned.empty()) {
+        PostMessageW(g_form, kForgetRememberedCommands, UnitMaskOf(cleaned), 0);
+    }
+}
+
+void OnForgetRememberedCommands(std::uint32_t unitMask) {
+    for (wchar_t letter : DriveLettersOf(unitMask)) {
+        ForgetRememberedCommands(*g_os, DriveLetter(1, letter));
+    }
 }
 
 void OnVolumeRemoval() {
@@ -153,8 +169,9 @@ void OnDeviceChange(WPARAM event, LPARAM record) {
 
 // The stick already in when the program starts: cleaned, and named.
 void RemindOfStickPresent() {
-    const DriveLetter letter = CleanRemovableDrives(*g_os);
-    if (!letter.empty()) {
+    g_sticksAtStart = CleanRemovableDrives(*g_os);
+    if (!g_sticksAtStart.empty()) {
+        const DriveLetter letter(1, g_sticksAtStart.back());
         g_os->ShowMessage(
             L"移动设备已存在,移动设备的盘符为" + letter + L": ,建议您使用安全方式打开",
             MessageIcon::Information, L"安全提醒");
@@ -348,6 +365,9 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
                 Quit();
             }
             return 0;
+        case kForgetRememberedCommands:
+            OnForgetRememberedCommands(static_cast<std::uint32_t>(wParam));
+            return 0;
     }
     if (message == tray::TaskbarCreatedMessage()) {
         tray::RestoreTrayIcon(window);
@@ -379,6 +399,11 @@ bool Settle() {
         return false;
     }
     tray::AddTrayIcon(g_form, static_cast<UINT>(kTrayIconId), kAppTitle);
+    // Once in the tray, so that reaching it takes no longer; a refused
+    // second copy never gets here.
+    if (!g_sticksAtStart.empty()) {
+        PostMessageW(g_form, kForgetRememberedCommands, UnitMaskOf(g_sticksAtStart), 0);
+    }
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include "core/AutorunGuard.h"
 #include "core/DriveList.h"
+#include "core/RememberedCommands.h"
 #include "core/Startup.h"
 #include "tests/unit/FakePlatform.h"
 
@@ -59,10 +60,10 @@ TEST(DriveLetters, ReadFromOneLetterWithAnOptionalColonOrRootAndOnlyThenUsed) {
 }
 
 // Of the drives a volume arrival names, each removable or fixed one (a USB
-// disk reports fixed) loses its autorun.inf file, and one alone is named. Of
-// the drives present, every removable one but A: that holds a medium is a
-// stick: each loses its autorun.inf file, and the highest is named.
-TEST(Sticks, ArrivedOrPresentOnesAreCleanedAndOneIsNamed) {
+// disk reports fixed) loses its autorun.inf file. Of the drives present,
+// every removable one but A: that holds a medium is a stick and loses it;
+// the highest is the one the user is reminded of.
+TEST(Sticks, ArrivedOrPresentOnesAreCleaned) {
     FakePlatform drives;
     drives.AddDrives(L"ABEHK", DriveType::Removable);
     drives.withoutMedium = L"K";  // an empty card-reader slot
@@ -74,22 +75,22 @@ TEST(Sticks, ArrivedOrPresentOnesAreCleanedAndOneIsNamed) {
     struct Case {
         const char* what;
         std::uint32_t mask;
-        const wchar_t *arrived, *cleaned;
+        const wchar_t* cleaned;
     };
     const Case cases[] = {
-        {"stick E: below stick H:", 1u << 4, L"E", L"E"},
-        {"USB disk D:", 1u << 3, L"D", L"D"},
-        {"D: and E: at once", (1u << 3) | (1u << 4), L"", L"DE"},
-        {"disc F: with stick E:", (1u << 4) | (1u << 5), L"E", L"E"},
-        {"disc in F:, and no such drive Q:", (1u << 5) | (1u << 16), L"", L""},
+        {"stick E: below stick H:", 1u << 4, L"E"},
+        {"USB disk D:", 1u << 3, L"D"},
+        {"D: and E: at once", (1u << 3) | (1u << 4), L"DE"},
+        {"disc F: with stick E:", (1u << 4) | (1u << 5), L"E"},
+        {"disc in F:, and no such drive Q:", (1u << 5) | (1u << 16), L""},
     };
     for (const Case& c : cases) {
         FakePlatform os = drives;
-        EXPECT_EQ(CleanArrivedDrives(os, c.mask), c.arrived) << c.what;
+        EXPECT_EQ(CleanArrivedDrives(os, c.mask), c.cleaned) << c.what;
         EXPECT_EQ(os.calls, Deleted(c.cleaned)) << c.what;
     }
     EXPECT_EQ(FindRemovableDrive(drives), L"H");
-    EXPECT_EQ(CleanRemovableDrives(drives), L"H");
+    EXPECT_EQ(CleanRemovableDrives(drives), L"BEH");
     EXPECT_EQ(drives.calls, Deleted(L"BEH")) << "not A:, fixed C: or the empty slot";
     // The roots split as Form1 lists them: A: dropped, empty tokens kept.
     EXPECT_EQ(SplitDriveLetters(L"A:\\C:\\D:\\"), (std::vector<DriveLetter>{L"", L"C", L"D", L""}));
@@ -139,6 +140,101 @@ TEST(DriveActions, GuardAndOpenOnlyOnceTheAutorunFileIsGone) {
         EXPECT_EQ(c.action(os, L"E"), c.done) << c.what;
         EXPECT_EQ(os.calls, c.calls) << c.what;
         EXPECT_TRUE(c.warns ? os.WarnedOnceAbout(kAutorunE) : os.messages.empty()) << c.what;
+    }
+}
+
+// Explorer's memory of E:'s autorun.inf, in the entry named by the volume's
+// GUID and in the one named by its letter: before safe open starts anything,
+// each verb holding a command goes, and Shell's default with it when it names
+// such a verb or none at all; Explorer's own keys and other volumes' entries
+// stay. A command that will not go refuses the open, naming its key.
+TEST(RememberedCommands, GoBeforeSafeOpenAndOnlyTheyGo) {
+    const std::wstring root = std::wstring(kMountPoints2) + L"\\";
+    const std::wstring guid = L"{6f3b2a10-0000-4c1e-9a7d-5e0d3c2b1a09}";  // nothing of E in it
+    const RegistryText none, virus = {true, L"E:\\virus.exe -run"};
+    auto text = [](const wchar_t* value) { return RegistryText{true, value}; };
+    // An entry as a stick's autorun.inf and Explorer leave it.
+    auto entry = [&](const std::wstring& name) {
+        const std::wstring at = root + name;
+        return std::map<std::wstring, RegistryText>{
+            {at + L"\\Shell", text(L"AutoRun")},
+            {at + L"\\Shell\\AutoRun\\command", virus},
+            {at + L"\\Shell\\Autoplay\\DropTarget", none},
+            {at + L"\\_Autorun\\DefaultIcon", text(L"E:\\stick.ico")},
+            {at + L"\\BaseClass", text(L"Drive")},
+        };
+    };
+    auto regdelete = [&](const std::wstring& key) { return L"regdelete " + root + key; };
+    auto regdefault = [&](const std::wstring& key) { return L"regdefault " + root + key; };
+    enum { kGuidKnown = 1, kUndeletable = 2, kShellNamesAutoplay = 4, kPlainVerbs = 8 };
+    struct Case {
+        const char* what;
+        int setup;
+        std::wstring volumeName;
+        Calls calls;
+        bool opens;
+    };
+    const std::wstring volume = L"\\\\?\\Volume" + guid + L"\\";
+    const Calls both = {regdelete(guid + L"\\Shell\\AutoRun"), regdefault(guid + L"\\Shell"),
+                        regdelete(L"E\\Shell\\AutoRun"), regdefault(L"E\\Shell")};
+    // clang-format off
+    const Case cases[] = {
+        {"both entries", kGuidKnown, volume, both, true},
+        {"no volume name: the letter's entry alone", kGuidKnown, L"",
+         {regdelete(L"E\\Shell\\AutoRun"), regdefault(L"E\\Shell")}, true},
+        {"a volume name cut short", kGuidKnown, volume.substr(0, volume.size() - 1),
+         {regdelete(L"E\\Shell\\AutoRun"), regdefault(L"E\\Shell")}, true},
+        {"Shell's default names Explorer's Autoplay", kGuidKnown | kShellNamesAutoplay, volume,
+         {regdelete(guid + L"\\Shell\\AutoRun"), regdelete(L"E\\Shell\\AutoRun")}, true},
+        {"verbs without a command, a default naming none", kPlainVerbs, volume,
+         {regdefault(L"E\\Shell")}, true},
+        {"a verb that will not go", kGuidKnown | kUndeletable, volume, both, false},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        FakePlatform os;
+        os.AddDrives(L"EF", DriveType::Removable);
+        os.volumeNames[L'E'] = c.volumeName;
+        os.registry = entry(L"E");
+        if (c.setup & kGuidKnown) {
+            os.registry.merge(entry(guid));
+        }
+        os.registry.merge(entry(L"F"));  // another volume's
+        if (c.setup & kShellNamesAutoplay) {
+            os.registry[root + guid + L"\\Shell"] = text(L"autoplay");
+            os.registry[root + L"E\\Shell"] = text(L"Autoplay");
+        }
+        if (c.setup & kPlainVerbs) {
+            os.registry.erase(root + L"E\\Shell\\AutoRun\\command");
+            os.registry[root + L"E\\Shell\\open\\command"] = text(L"");
+            os.registry[root + L"E\\Shell"] = text(L"explore");
+        }
+        os.undeletableKey = c.setup & kUndeletable ? root + guid + L"\\Shell\\AutoRun" : L"";
+        const auto before = os.registry;
+
+        EXPECT_EQ(OpenDriveSafely(os, L"E"), c.opens) << c.what;
+        Calls expected = {kDeleteE};
+        expected.insert(expected.end(), c.calls.begin(), c.calls.end());
+        if (c.opens) {
+            expected.push_back(kOpenE);
+        }
+        EXPECT_EQ(os.calls, expected) << c.what;
+        EXPECT_TRUE(c.opens ? os.messages.empty()
+                            : os.WarnedOnceAbout(L"HKEY_CURRENT_USER\\" + root + guid +
+                                                 L"\\Shell\\AutoRun"))
+            << c.what;
+        // Nothing else changed: every key and value either stayed as it was
+        // or went with the calls above.
+        for (const auto& [key, value] : before) {
+            const auto now = os.registry.find(key);
+            const bool kept = now != os.registry.end() && now->second.present == value.present &&
+                              now->second.text == value.text;
+            const bool meant = std::any_of(c.calls.begin(), c.calls.end(), [&](const auto& call) {
+                const std::wstring target = call.substr(call.find(L' ') + 1);
+                return key == target || key.rfind(target + L"\\", 0) == 0;
+            });
+            EXPECT_TRUE(kept || meant) << c.what << ": " << ::testing::PrintToString(key);
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -25,6 +26,11 @@ public:
     std::wstring folderMadeByStart;  // made by a started program where nothing stands, as by "md"
     std::wstring commonStartupFolder = L"C:\\ProgramData\\Startup";  // empty: no answer
     std::wstring executablePath = L"D:\\tools\\Tovrane.exe";
+    std::map<wchar_t, std::wstring> volumeNames;  // by letter; none: the query fails
+    // The current user's registry: each key by its path, with its default
+    // value when that is text; the keys on the way to one exist too.
+    std::map<std::wstring, RegistryText> registry;
+    std::wstring undeletableKey;  // DeleteUserKey fails on this key
 
     // -- what the code asked of it -----------------------------------------
     std::vector<std::wstring> calls;     // one line per changing call or wait, in order
@@ -62,6 +68,10 @@ public:
     bool HasMedium(const std::wstring& root) override {
         const wchar_t letter = LetterOf(root);
         return drives.count(letter) && withoutMedium.find(letter) == std::wstring::npos;
+    }
+    std::wstring VolumeNameOf(const std::wstring& root) override {
+        const auto found = volumeNames.find(LetterOf(root));
+        return found == volumeNames.end() ? L"" : found->second;
     }
     PathKind GetPathKind(const std::wstring& path) override {
         const auto found = paths.find(path);
@@ -107,6 +117,46 @@ public:
     // Paths are spelt one way here, so equal text means the same file.
     bool IsSameFile(const std::wstring& a, const std::wstring& b) override {
         return a == b && GetPathKind(a) == PathKind::File;
+    }
+    std::vector<std::wstring> UserSubkeys(const std::wstring& key) override {
+        std::vector<std::wstring> names;
+        const std::wstring prefix = key + L"\\";
+        for (auto it = registry.lower_bound(prefix);
+             it != registry.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it) {
+            const std::wstring below = it->first.substr(prefix.size());
+            const std::wstring name = below.substr(0, below.find(L'\\'));
+            if (names.empty() || names.back() != name) {
+                names.push_back(name);
+            }
+        }
+        return names;
+    }
+    RegistryText UserDefaultText(const std::wstring& key) override {
+        const auto found = registry.find(key);
+        return found == registry.end() ? RegistryText{} : found->second;
+    }
+    OsResult DeleteUserKey(const std::wstring& key) override {
+        calls.push_back(L"regdelete " + key);
+        const std::wstring prefix = key + L"\\";
+        auto within = [&](const auto& entry) {
+            return entry.first == key || entry.first.compare(0, prefix.size(), prefix) == 0;
+        };
+        if (key == undeletableKey || std::none_of(registry.begin(), registry.end(), within)) {
+            return OsResult::Failed(5);
+        }
+        for (auto it = registry.begin(); it != registry.end();) {
+            it = within(*it) ? registry.erase(it) : std::next(it);
+        }
+        return OsResult::Ok();
+    }
+    OsResult DeleteUserDefaultValue(const std::wstring& key) override {
+        calls.push_back(L"regdefault " + key);
+        const auto found = registry.find(key);
+        if (found == registry.end() || !found->second.present) {
+            return OsResult::Failed(2);
+        }
+        found->second = {};
+        return OsResult::Ok();
     }
     void ShowMessage(const std::wstring& text, MessageIcon icon,
                      const std::wstring& title) override {

@@ -45,11 +45,26 @@ TEST_F(Arrival, APluggedStickIsCleanedBeforeThePopupShowsWhichAnswersTheMouseAnd
     ASSERT_TRUE(stick::DefineStick(L'E', DriveFolder(L'E'))) << "E: could not be plugged in";
     ASSERT_EQ(GetDriveTypeW(L"E:\\"), static_cast<UINT>(DRIVE_REMOVABLE));
     ASSERT_TRUE(PlantAutorun(L'E'));
+    // What Explorer remembers of E:'s autorun.inf, in both its entries, and
+    // of H:, which does not arrive.
+    const std::wstring guid = VolumeGuid(L'E'), other = VolumeGuid(L'H');
+    ASSERT_TRUE(!guid.empty() && !other.empty() && guid != other);
+    const std::string planted = "Shell=AutoRun AutoRun:virus.exe Autoplay _Autorun";
+    const std::string forgotten = "Autoplay _Autorun";
+    auto rememberedOfE = [&] { return Remembered(guid) + " | " + Remembered(L"E"); };
+    for (const std::wstring& entry : {guid, std::wstring(L"E"), other}) {
+        ASSERT_TRUE(PlantRemembered(entry));
+    }
+    ASSERT_EQ(Remembered(L"E"), planted);
     ASSERT_TRUE(stick::SendVolumeBroadcast(true, MaskOf(L'E')));
     HWND popup = tovrane_.Popup(kBoundMs);
     ASSERT_NE(popup, nullptr) << "no popup within 10 s of the arrival";
     // H: did not arrive, and is no business of this one.
     EXPECT_EQ(Autoruns(L"EH"), "H:file 0x7") << "E:'s autorun.inf was there when the popup showed";
+    EXPECT_TRUE(WaitUntil([&] { return rememberedOfE() == forgotten + " | " + forgotten; },
+                          kBoundMs))
+        << "E:'s remembered commands after the arrival: " << rememberedOfE();
+    EXPECT_EQ(Remembered(other), planted) << "another volume's entry was touched";
     Click(GetDlgItem(popup, kNo));  // during the slide
     // The main window is built as it first shows, with the drives of then.
     ASSERT_TRUE(tovrane_.ShowFromTray());
@@ -76,6 +91,14 @@ TEST_F(Arrival, APluggedStickIsCleanedBeforeThePopupShowsWhichAnswersTheMouseAnd
     EXPECT_TRUE(DriveOpened(L'E', kBoundMs)) << "是(&Y) opened no window for E:";
     EXPECT_FALSE(DriveOpened(L'H', kQuietMs)) << "是(&Y) opened H:";
     EXPECT_TRUE(Gone(popup)) << "the popup stayed";
+
+    // Remembered again after the arrival: 安全打开 forgets them before it opens.
+    ASSERT_TRUE(PlantRemembered(guid) && PlantRemembered(L"E"));
+    ASSERT_TRUE(SetComboText(Item(kCombo1), L"E"));
+    Click(Item(kCommand2));
+    EXPECT_TRUE(DriveOpened(L'E', kBoundMs)) << "安全打开 opened no window for E:";
+    EXPECT_EQ(rememberedOfE(), forgotten + " | " + forgotten);
+    EXPECT_EQ(Remembered(other), planted) << "another volume's entry was touched";
     EXPECT_TRUE(stick::PullStick(L'E'));
 }
 

@@ -26,6 +26,13 @@ TEST_F(Tray, AtStartEveryStickIsCleanedTheHighestNamedAndTheProgramHidesInTheTra
                                                   FILE_ATTRIBUTE_SYSTEM));
     const DWORD immunised = GetFileAttributesW(g.c_str());
     ASSERT_EQ(Autoruns(L"FGH"), "F:file 0x7 G:immunised H:file 0x7");
+    // What Explorer remembers of H:'s autorun.inf, and of the fixed D:.
+    const std::wstring h = VolumeGuid(L'H'), d = VolumeGuid(L'D');
+    ASSERT_TRUE(!h.empty() && !d.empty());
+    for (const std::wstring& entry : {h, std::wstring(L"H"), d}) {
+        ASSERT_TRUE(PlantRemembered(entry));
+    }
+    const std::string planted = "Shell=AutoRun AutoRun:virus.exe Autoplay _Autorun";
     ASSERT_TRUE(tovrane_.Start());
 
     HWND box = tovrane_.Box(kBoundMs);  // the reminder of the sticks already in
@@ -44,6 +51,28 @@ TEST_F(Tray, AtStartEveryStickIsCleanedTheHighestNamedAndTheProgramHidesInTheTra
     PressOk(box);
     EXPECT_TRUE(tovrane_.Settled()) << "after OK, no icon, or the window did not hide";
     EXPECT_NE(GetWindow(tovrane_.form, GW_OWNER), nullptr) << "unowned, it has a taskbar button";
+    // Once in the tray, the sticks' remembered commands are forgotten.
+    EXPECT_TRUE(WaitUntil([&] { return Remembered(h) + "|" + Remembered(L"H") ==
+                                       "Autoplay _Autorun|Autoplay _Autorun"; },
+                          kBoundMs))
+        << "H:'s remembered commands: " << Remembered(h) << " | " << Remembered(L"H");
+    EXPECT_EQ(Remembered(d), planted) << "the fixed D: is no stick";
+
+    // A second copy, refused, does no registry work, though H: is in.
+    ASSERT_TRUE(PlantRemembered(h));
+    Resident second;
+    ASSERT_TRUE(second.Start());
+    for (const char* text : {"移动设备已存在,移动设备的盘符为H: ,建议您使用安全方式打开",
+                             "该程序已经运行一个，请不要重复运行"}) {
+        HWND shown = nullptr;  // the box before may still be going
+        EXPECT_TRUE(WaitUntil([&] {
+            shown = second.Box(0);
+            return shown && Utf8(MessageBoxText(shown)) == text;
+        }, kBoundMs)) << "the second copy never showed " << text;
+        PressOk(shown);
+    }
+    EXPECT_TRUE(second.process.WaitForExit(kBoundMs)) << "the second copy did not end";
+    EXPECT_EQ(Remembered(h), planted) << "the refused second copy forgot H:'s commands";
 
     // An arrival on the immunised stick leaves it immunised.
     ASSERT_TRUE(stick::SendVolumeBroadcast(true, MaskOf(L'G')));

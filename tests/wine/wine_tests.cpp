@@ -59,6 +59,73 @@ void ClearAutoruns(const std::wstring& letters) {
     }
 }
 
+namespace {
+
+const std::wstring kMountPoints2 =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MountPoints2\\";
+
+bool SetDefault(const std::wstring& key, const std::wstring& value) {
+    return RegSetValueW(HKEY_CURRENT_USER, key.c_str(), REG_SZ, value.c_str(),
+                        static_cast<DWORD>(value.size() * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+// The default value of a key below HKEY_CURRENT_USER; "-" when it has none.
+std::wstring DefaultOf(const std::wstring& key) {
+    wchar_t value[MAX_PATH] = L"-";
+    LONG size = sizeof value;
+    return RegQueryValueW(HKEY_CURRENT_USER, key.c_str(), value, &size) == ERROR_SUCCESS && value[0]
+               ? value
+               : L"-";
+}
+
+}  // namespace
+
+std::wstring VolumeGuid(wchar_t letter) {
+    wchar_t name[MAX_PATH] = {};
+    const std::wstring root = std::wstring(1, letter) + L":\\";
+    if (!GetVolumeNameForVolumeMountPointW(root.c_str(), name, MAX_PATH)) {
+        return L"";
+    }
+    const std::wstring volume = name;  // "\\?\Volume{...}\"
+    const size_t open = volume.find(L'{'), close = volume.rfind(L'}');
+    return open == std::wstring::npos || close == std::wstring::npos
+               ? L""
+               : volume.substr(open, close - open + 1);
+}
+
+bool PlantRemembered(const std::wstring& entry) {
+    const std::wstring at = kMountPoints2 + entry;
+    HKEY drop = nullptr;
+    const bool dropped = RegCreateKeyW(HKEY_CURRENT_USER, (at + L"\\Shell\\Autoplay\\DropTarget").c_str(),
+                                       &drop) == ERROR_SUCCESS;
+    RegCloseKey(drop);
+    return dropped && SetDefault(at + L"\\Shell", L"AutoRun") &&
+           SetDefault(at + L"\\Shell\\AutoRun\\command", L"virus.exe") &&
+           SetDefault(at + L"\\_Autorun\\DefaultIcon", L"virus.exe,0");
+}
+
+std::string Remembered(const std::wstring& entry) {
+    const std::wstring at = kMountPoints2 + entry;
+    std::wstring held;
+    if (DefaultOf(at + L"\\Shell") != L"-") {
+        held += L" Shell=" + DefaultOf(at + L"\\Shell");
+    }
+    HKEY shell = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, (at + L"\\Shell").c_str(), 0, KEY_READ, &shell) ==
+        ERROR_SUCCESS) {
+        wchar_t verb[256];
+        for (DWORD i = 0; RegEnumKeyW(shell, i, verb, 256) == ERROR_SUCCESS; ++i) {
+            const std::wstring command = DefaultOf(at + L"\\Shell\\" + verb + L"\\command");
+            held += L" " + std::wstring(verb) + (command == L"-" ? L"" : L":" + command);
+        }
+        RegCloseKey(shell);
+    }
+    if (DefaultOf(at + L"\\_Autorun\\DefaultIcon") != L"-") {
+        held += L" _Autorun";
+    }
+    return held.empty() ? "" : Utf8(held.substr(1));
+}
+
 bool DriveOpened(wchar_t letter, DWORD timeoutMs) {
     // Wine's explorer titles the window of an unlabelled drive " (E:)".
     const std::wstring title = letter ? L"(" + std::wstring(1, letter) + L":)" : L"";

@@ -38,6 +38,19 @@ std::string Autoruns(const std::wstring& letters);
 // Takes away whatever autorun.inf, file or folder, stands on `letters`.
 void ClearAutoruns(const std::wstring& letters);
 
+// Explorer's memory of a volume's autorun.inf, under HKEY_CURRENT_USER's
+// MountPoints2: the entry named by the volume's GUID ("{...}", as
+// GetVolumeNameForVolumeMountPointW gives it; empty when it gives none) or
+// by its letter ("E").
+std::wstring VolumeGuid(wchar_t letter);
+// Plants an entry as a stick's autorun.inf and Explorer leave it: Shell's
+// default "AutoRun", Shell\AutoRun\command "virus.exe", Explorer's own
+// Shell\Autoplay\DropTarget and _Autorun\DefaultIcon.
+bool PlantRemembered(const std::wstring& entry);
+// What an entry holds: "Shell=AutoRun AutoRun:virus.exe Autoplay _Autorun"
+// as planted, "Autoplay _Autorun" once its commands are forgotten.
+std::string Remembered(const std::wstring& entry);
+
 // Whether "cmd /c start X:" opened an explorer window for drive `letter`
 // (0: for any drive) within `timeoutMs`; the window is closed again.
 bool DriveOpened(wchar_t letter, DWORD timeoutMs);
