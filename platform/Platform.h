@@ -38,7 +38,39 @@ constexpr std::uint32_t kNormal = 0;
 constexpr std::uint32_t kReadOnly = 1;
 constexpr std::uint32_t kHidden = 2;
 constexpr std::uint32_t kSystem = 4;
+constexpr std::uint32_t kDirectory = 0x10;
+constexpr std::uint32_t kReparsePoint = 0x400;  // a link, a junction or a mount point
 }  // namespace attr
+
+// What the file system says of one file or folder.
+struct FileEntry {
+    std::wstring name;  // without its folder
+    std::uint32_t attributes = 0;
+    std::uint64_t size = 0;       // bytes
+    std::uint64_t writeTime = 0;  // last written: 100 ns units since 1601, UTC
+};
+
+// A folder's entries, read one at a time, so that a caller can stop and go
+// on later.
+class FolderListing {
+public:
+    virtual ~FolderListing() = default;
+    // The next entry, "." and ".." left out; false at the end, or when the
+    // folder can no longer be read.
+    virtual bool Next(FileEntry& entry) = 0;
+};
+
+// The medium in a drive, as its file system names it.
+struct VolumeIdentity {
+    bool known = false;  // false: no medium, or no file system the system reads
+    std::uint32_t serial = 0;
+    std::wstring label;  // empty when it has none
+};
+
+// A moment on the local clock.
+struct LocalTime {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
 
 // Window style of a started program's main window.
 enum class ShowStyle : int {
@@ -87,11 +119,35 @@ public:
     // The volume name the mount manager knows for a drive root ("E:\"):
     // "\\?\Volume{GUID}\"; empty when it knows none.
     virtual std::wstring VolumeNameOf(const std::wstring& root) = 0;
+    virtual VolumeIdentity IdentityOf(const std::wstring& root) = 0;
+    // True when the drive's disk sits on a USB bus, as a USB hard disk does
+    // though it reports fixed.
+    virtual bool IsUsbDisk(const std::wstring& root) = 0;
 
     virtual PathKind GetPathKind(const std::wstring& path) = 0;
     virtual OsResult SetAttributes(const std::wstring& path, std::uint32_t mask) = 0;
     virtual OsResult RemoveFile(const std::wstring& path) = 0;
     virtual OsResult CopyFileTo(const std::wstring& from, const std::wstring& to) = 0;
+
+    // The stick repair's file work. Its paths are "\\?\X:\..." paths, which
+    // reach names that end in spaces or dots as they are.
+    // Null when the folder cannot be read.
+    virtual std::unique_ptr<FolderListing> ListFolder(const std::wstring& folder) = 0;
+    // False when nothing is there.
+    virtual bool LookUp(const std::wstring& path, FileEntry& entry) = 0;
+    // The whole of a file of at most `maxBytes`; false for a longer one, or
+    // one that cannot be read.
+    virtual bool ReadSmallFile(const std::wstring& path, std::size_t maxBytes,
+                               std::vector<std::uint8_t>& bytes) = 0;
+    virtual OsResult MakeFolder(const std::wstring& path) = 0;
+    // Renames, or moves within one volume: never copies, never replaces
+    // what is there already.
+    virtual OsResult MovePath(const std::wstring& from, const std::wstring& to) = 0;
+    // Adds UTF-16LE text to the end of a file, which is made with a
+    // byte-order mark when it is new.
+    virtual OsResult AppendText(const std::wstring& path, const std::wstring& text) = 0;
+    // Text in the system's ANSI code page, as an old shortcut stores it.
+    virtual std::wstring FromAnsi(const std::string& bytes) = 0;
 
     // Starts `application` (a full path, never searched for) with exactly
     // `commandLine` as its command line. Null when it could not be started.
@@ -122,6 +178,12 @@ public:
     virtual void ShowMessage(const std::wstring& text, MessageIcon icon,
                              const std::wstring& title) = 0;
     virtual TwipsPerPixel ScreenTwipsPerPixel() = 0;
+
+    // A clock in milliseconds that only runs forward (it wraps after 49 days).
+    virtual std::uint32_t Milliseconds() = 0;
+    virtual LocalTime Now() = 0;
+    // A file's time (as FileEntry::writeTime) on the local clock.
+    virtual LocalTime LocalTimeOf(std::uint64_t fileTime) = 0;
 };
 
 }  // namespace tovrane

@@ -3,7 +3,9 @@
 #include <windows.h>
 #include <shlobj.h>
 #include <shlwapi.h>
+#include <winioctl.h>
 
+#include <cstddef>
 #include <cwchar>
 #include <vector>
 
@@ -99,6 +101,72 @@ private:
     HANDLE process_;
 };
 
+std::uint64_t FromFileTime(const FILETIME& time) {
+    return static_cast<std::uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
+}
+
+LocalTime FromSystemTime(const SYSTEMTIME& time) {
+    return {time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond};
+}
+
+// An open file handle, closed again when it goes.
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle() {
+        if (valid()) {
+            CloseHandle(handle_);
+        }
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+class Win32FolderListing : public FolderListing {
+public:
+    explicit Win32FolderListing(const std::wstring& folder) {
+        NoCriticalErrorBoxes guard;
+        const std::wstring pattern = folder + (folder.back() == L'\\' ? L"*" : L"\\*");
+        find_ = FindFirstFileW(pattern.c_str(), &found_);
+        pending_ = find_ != INVALID_HANDLE_VALUE;
+    }
+    ~Win32FolderListing() override {
+        if (find_ != INVALID_HANDLE_VALUE) {
+            FindClose(find_);
+        }
+    }
+    Win32FolderListing(const Win32FolderListing&) = delete;
+    Win32FolderListing& operator=(const Win32FolderListing&) = delete;
+    bool opened() const { return find_ != INVALID_HANDLE_VALUE; }
+
+    bool Next(FileEntry& entry) override {
+        while (pending_) {
+            const WIN32_FIND_DATAW found = found_;
+            pending_ = FindNextFileW(find_, &found_) != FALSE;
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") {
+                continue;
+            }
+            entry.name = name;
+            entry.attributes = found.dwFileAttributes;
+            entry.size = static_cast<std::uint64_t>(found.nFileSizeHigh) << 32 | found.nFileSizeLow;
+            entry.writeTime = FromFileTime(found.ftLastWriteTime);
+            return true;
+        }
+        return false;
+    }
+
+private:
+    HANDLE find_ = INVALID_HANDLE_VALUE;
+    WIN32_FIND_DATAW found_ = {};
+    bool pending_ = false;
+};
+
 std::wstring FolderFrom(UINT(WINAPI* query)(LPWSTR, UINT)) {
     std::vector<wchar_t> buffer(MAX_PATH + 1);
     UINT length = query(buffer.data(), static_cast<UINT>(buffer.size()));
@@ -145,6 +213,43 @@ std::wstring Win32Platform::VolumeNameOf(const std::wstring& root) {
     return name;
 }
 
+VolumeIdentity Win32Platform::IdentityOf(const std::wstring& root) {
+    NoCriticalErrorBoxes guard;
+    VolumeIdentity identity;
+    wchar_t label[MAX_PATH + 1] = {};
+    DWORD serial = 0;
+    if (GetVolumeInformationW(root.c_str(), label, ARRAYSIZE(label), &serial, nullptr, nullptr,
+                              nullptr, 0)) {
+        identity.known = true;
+        identity.serial = serial;
+        identity.label = label;
+    }
+    return identity;
+}
+
+bool Win32Platform::IsUsbDisk(const std::wstring& root) {
+    NoCriticalErrorBoxes guard;
+    // The volume itself ("\\.\E:"), opened without access rights: a query
+    // of its storage properties needs none.
+    const std::wstring volume = L"\\\\.\\" + root.substr(0, 2);
+    FileHandle device(CreateFileW(volume.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    if (!device.valid()) {
+        return false;
+    }
+    STORAGE_PROPERTY_QUERY query = {};
+    query.PropertyId = StorageDeviceProperty;
+    query.QueryType = PropertyStandardQuery;
+    // The descriptor's fixed part is all that is read; the strings after it
+    // may be cut off.
+    STORAGE_DEVICE_DESCRIPTOR descriptor = {};
+    DWORD returned = 0;
+    return DeviceIoControl(device.get(), IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query,
+                           &descriptor, sizeof descriptor, &returned, nullptr) &&
+           returned >= offsetof(STORAGE_DEVICE_DESCRIPTOR, BusType) + sizeof descriptor.BusType &&
+           descriptor.BusType == BusTypeUsb;
+}
+
 PathKind Win32Platform::GetPathKind(const std::wstring& path) {
     NoCriticalErrorBoxes guard;
     const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -164,6 +269,98 @@ OsResult Win32Platform::RemoveFile(const std::wstring& path) {
 
 OsResult Win32Platform::CopyFileTo(const std::wstring& from, const std::wstring& to) {
     return LastResult(CopyFileW(from.c_str(), to.c_str(), FALSE));
+}
+
+std::unique_ptr<FolderListing> Win32Platform::ListFolder(const std::wstring& folder) {
+    auto listing = std::make_unique<Win32FolderListing>(folder);
+    if (!listing->opened()) {
+        return nullptr;
+    }
+    return listing;
+}
+
+bool Win32Platform::LookUp(const std::wstring& path, FileEntry& entry) {
+    NoCriticalErrorBoxes guard;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+        return false;
+    }
+    const std::size_t slash = path.find_last_of(L'\\');
+    entry.name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    entry.attributes = data.dwFileAttributes;
+    entry.size = static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+    entry.writeTime = FromFileTime(data.ftLastWriteTime);
+    return true;
+}
+
+bool Win32Platform::ReadSmallFile(const std::wstring& path, std::size_t maxBytes,
+                                  std::vector<std::uint8_t>& bytes) {
+    NoCriticalErrorBoxes guard;
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        return false;
+    }
+    DWORD high = 0;
+    const DWORD low = GetFileSize(file.get(), &high);
+    if ((low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || high != 0 || low > maxBytes) {
+        return false;
+    }
+    bytes.resize(low);
+    DWORD read = 0;
+    if (low > 0 && !ReadFile(file.get(), bytes.data(), low, &read, nullptr)) {
+        return false;
+    }
+    bytes.resize(read);  // a file that shrank meanwhile gives what it holds
+    return true;
+}
+
+OsResult Win32Platform::MakeFolder(const std::wstring& path) {
+    return LastResult(CreateDirectoryW(path.c_str(), nullptr));
+}
+
+OsResult Win32Platform::MovePath(const std::wstring& from, const std::wstring& to) {
+    // No MOVEFILE_COPY_ALLOWED: within one volume a move is a rename, and
+    // nothing of the stick is ever copied onto another disk.
+    return LastResult(MoveFileExW(from.c_str(), to.c_str(), 0));
+}
+
+OsResult Win32Platform::AppendText(const std::wstring& path, const std::wstring& text) {
+    FileHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        return OsResult::Failed(GetLastError());
+    }
+    std::vector<std::uint8_t> bytes;
+    DWORD high = 0;
+    if (GetFileSize(file.get(), &high) == 0 && high == 0) {
+        bytes = {0xFF, 0xFE};  // UTF-16LE
+    }
+    for (wchar_t c : text) {
+        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>((c >> 8) & 0xFF));
+    }
+    DWORD written = 0;
+    const BOOL wrote = WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
+                                 &written, nullptr);
+    return wrote && written == bytes.size() ? OsResult::Ok()
+                                            : OsResult::Failed(wrote ? ERROR_DISK_FULL
+                                                                     : GetLastError());
+}
+
+std::wstring Win32Platform::FromAnsi(const std::string& bytes) {
+    if (bytes.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(bytes.size());
+    const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
+    if (length <= 0) {
+        return {};
+    }
+    std::wstring text(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, &text[0], length);
+    return text;
 }
 
 std::unique_ptr<StartedProcess> Win32Platform::StartProgram(const std::wstring& application,
@@ -310,6 +507,26 @@ TwipsPerPixel Win32Platform::ScreenTwipsPerPixel() {
         ReleaseDC(nullptr, screen);
     }
     return {1440.0 / (dpiX > 0 ? dpiX : 96), 1440.0 / (dpiY > 0 ? dpiY : 96)};
+}
+
+std::uint32_t Win32Platform::Milliseconds() {
+    return GetTickCount();
+}
+
+LocalTime Win32Platform::Now() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return FromSystemTime(now);
+}
+
+LocalTime Win32Platform::LocalTimeOf(std::uint64_t fileTime) {
+    const FILETIME utc = {static_cast<DWORD>(fileTime), static_cast<DWORD>(fileTime >> 32)};
+    FILETIME local;
+    SYSTEMTIME time;
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &time)) {
+        return {};
+    }
+    return FromSystemTime(time);
 }
 
 }  // namespace tovrane
