@@ -100,20 +100,19 @@ private:
 // count. Nothing when `terminated` asks for a NUL and the field holds none.
 std::optional<LinkText> ReadText(Bytes field, bool ansi, bool terminated) {
     LinkText text;
+    bool nul = false;
     const std::size_t width = ansi ? 1 : 2;
-    for (std::size_t at = 0; field.size() - at >= width; at += width) {
+    for (std::size_t at = 0; !nul && field.size() - at >= width; at += width) {
         const std::uint32_t unit = *field.Number(at, width);
         if (unit == 0) {
-            terminated = false;
-            break;
-        }
-        if (ansi) {
+            nul = true;
+        } else if (ansi) {
             text.bytes += static_cast<char>(unit);
         } else {
             text.wide += static_cast<wchar_t>(unit);
         }
     }
-    if (terminated) {
+    if (terminated && !nul) {
         return std::nullopt;
     }
     text.ansi = ansi && !text.bytes.empty();  // so that every empty text is alike
