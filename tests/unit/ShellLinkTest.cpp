@@ -172,24 +172,14 @@ std::optional<ShellLink> Read(const Bytes& bytes) {
 }
 
 LinkText W(const std::wstring& text) {
-    LinkText read;
-    read.wide = text;
-    return read;
+    return {false, text, {}};
 }
-
 LinkText A(const std::string& bytes) {
-    LinkText read;
-    read.ansi = true;
-    read.bytes = bytes;
-    return read;
+    return {true, {}, bytes};
 }
 
 ShellLink Answer(std::vector<LinkText> targets, LinkText arguments = {}, bool complete = true) {
-    ShellLink link;
-    link.targets = std::move(targets);
-    link.arguments = std::move(arguments);
-    link.complete = complete;
-    return link;
+    return {std::move(targets), std::move(arguments), complete};
 }
 
 TEST(ReadShellLink, GivesEveryTargetInOrderAndTheArgumentsInFull) {
