@@ -1,16 +1,20 @@
 // One libFuzzer target for the core's readers of outside input. The first
-// byte picks the reader (mod 4), the rest is its input; each reader's answer
-// is checked against what its header promises, so a wrong answer fails too.
+// byte picks the reader (mod 5: the seeds start with 'A' to 'E'), the rest is
+// its input; each reader's answer is checked against what its header
+// promises, so a wrong answer fails too.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/DeviceBroadcast.h"
 #include "core/DriveList.h"
+#include "core/ShellLink.h"
 #include "core/TrayGesture.h"
 
 using namespace tovrane;
@@ -111,13 +115,103 @@ void FuzzTray(const std::uint8_t* data, std::size_t size) {
                                                  : TrayGesture::None));
 }
 
+// The first `size` bytes in a heap block of exactly that size, so that ASan
+// reports any read past them.
+std::optional<ShellLink> ReadExactly(const std::uint8_t* data, std::size_t size) {
+    const std::vector<std::uint8_t> block(data, data + size);
+    return ReadShellLink(block.data(), size);
+}
+
+// The text as the input would hold it: its bytes, or its UTF-16LE units.
+std::string Stored(const LinkText& text) {
+    std::string stored = text.bytes;
+    for (const wchar_t unit : text.wide) {
+        CHECK(static_cast<std::uint32_t>(unit) <= 0xFFFF);
+        stored += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    }
+    return stored;
+}
+
+bool Holds(const std::uint8_t* data, std::size_t size, const std::string& part) {
+    const auto same = [](std::uint8_t b, char c) { return b == static_cast<std::uint8_t>(c); };
+    return std::search(data, data + size, part.begin(), part.end(), same) != data + size;
+}
+
+// A text of the answer: in one form, without NUL, and as the input holds it.
+// A text `joined` from two strings of the input has its first half or its
+// last half in one of them, whichever is the longer.
+void CheckText(const LinkText& text, const std::uint8_t* data, std::size_t size, bool joined) {
+    CHECK(text.ansi ? text.wide.empty() : text.bytes.empty());
+    CHECK(text.bytes.find('\0') == std::string::npos);
+    CHECK(std::find(text.wide.begin(), text.wide.end(), 0) == text.wide.end());
+    const std::string stored = Stored(text);
+    const std::size_t half = stored.size() / (text.ansi ? 2 : 4) * (text.ansi ? 1 : 2);
+    CHECK(joined ? Holds(data, size, stored.substr(0, half)) ||
+                       Holds(data, size, stored.substr(stored.size() - half))
+                 : Holds(data, size, stored));
+}
+
+// `part` is `whole` with some of its items left out, the rest in order.
+bool IsPartOf(const std::vector<LinkText>& part, const std::vector<LinkText>& whole) {
+    auto at = whole.begin();
+    for (const LinkText& item : part) {
+        at = std::find(at, whole.end(), item);
+        if (at++ == whole.end()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void FuzzShellLink(const std::uint8_t* data, std::size_t size) {
+    static const std::uint8_t kStart[20] = {0x4C, 0,    0,    0,    0x01, 0x14, 0x02,
+                                            0x00, 0x00, 0x00, 0x00, 0x00, 0xC0, 0,
+                                            0,    0,    0,    0,    0,    0x46};
+    const std::optional<ShellLink> link = ReadExactly(data, size);
+    CHECK(link.has_value() == (size >= 0x4C && std::memcmp(data, kStart, 20) == 0));
+    if (!link) {
+        return;
+    }
+    std::uint32_t flags;
+    std::memcpy(&flags, data + 0x14, sizeof flags);
+    const bool hasLinkInfo = flags & 0x02, unicode = flags & 0x80;
+    // LinkInfo, the environment block and the relative path give one target each.
+    CHECK(link->targets.size() <= hasLinkInfo + 1u + ((flags & 0x08) != 0));
+    for (std::size_t i = 0; i < link->targets.size(); ++i) {
+        CHECK(!link->targets[i].empty());
+        CheckText(link->targets[i], data, size, i == 0 && hasLinkInfo);
+    }
+    const LinkText& arguments = link->arguments;
+    CHECK(arguments.empty() || ((flags & 0x20) && arguments.ansi == !unicode));
+    CheckText(arguments, data, size, false);
+
+    // A link cut short gives what the whole one gives, or less, never other
+    // things; once it has read the terminal block the rest changes nothing.
+    for (std::size_t k = 1; k <= 8; ++k) {
+        for (const std::size_t cut : {size * k / 8, size - std::min(size, k)}) {
+            const std::optional<ShellLink> part = ReadExactly(data, cut);
+            CHECK(part.has_value() == (cut >= 0x4C));
+            if (part) {
+                CHECK(IsPartOf(part->targets, link->targets));
+                CHECK(part->arguments.empty() || part->arguments == link->arguments);
+                CHECK(!part->complete || *part == *link);
+            }
+        }
+    }
+    if (link->complete) {
+        std::vector<std::uint8_t> longer(data, data + size);
+        longer.insert(longer.end(), data, data + size);
+        CHECK(ReadExactly(longer.data(), longer.size()) == link);
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static void (*const kReaders[])(const std::uint8_t*, std::size_t) = {FuzzParse, FuzzSplit,
-                                                                         FuzzBroadcast, FuzzTray};
+    static void (*const kReaders[])(const std::uint8_t*, std::size_t) = {
+        FuzzParse, FuzzSplit, FuzzBroadcast, FuzzTray, FuzzShellLink};
     if (size > 0) {
-        kReaders[data[0] % 4](data + 1, size - 1);
+        kReaders[data[0] % std::size(kReaders)](data + 1, size - 1);
     }
     return 0;
 }
