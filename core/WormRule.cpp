@@ -135,10 +135,14 @@ bool IsSeparator(wchar_t c) {
 
 // Splits on white space and the command separators outside quotes, then drops
 // the quotes. Quotes around nothing, as start's empty title, leave no token.
+// Stops at kMaxTokensRead.
 std::vector<std::wstring> Tokenize(wstring_view arguments) {
     std::vector<std::wstring> tokens(1);
     bool quoted = false;
     for (wchar_t c : arguments) {
+        if (tokens.size() > kMaxTokensRead) {
+            break;
+        }
         if (c == L'"') {
             quoted = !quoted;
         } else if (quoted || !IsSeparator(c)) {
@@ -147,7 +151,7 @@ std::vector<std::wstring> Tokenize(wstring_view arguments) {
             tokens.emplace_back();
         }
     }
-    if (tokens.back().empty()) {
+    if (tokens.back().empty() || tokens.size() > kMaxTokensRead) {
         tokens.pop_back();
     }
     return tokens;

@@ -54,6 +54,11 @@ struct StickRoot {
     std::map<std::wstring, std::uint32_t> below;  // step 2: a listed path that is missing is absent
 };
 
+// A shortcut's arguments are read up to this many tokens: a worm's command
+// line holds a few dozen, and a planted one of 64 KiB would otherwise cost
+// thousands of tokens each. Tokens past it name nothing.
+constexpr std::size_t kMaxTokensRead = 128;
+
 // At most this many paths are listed for one stick, however many the
 // shortcuts name; a path not listed counts as absent, so nothing is moved
 // from it.

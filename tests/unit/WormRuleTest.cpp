@@ -256,22 +256,41 @@ TEST(WormRule, AsksOnlyForWhatPossibleLaunchersNameBelowTheRoot) {
     EXPECT_EQ(PathsToInspect(root),
               (std::vector<std::wstring>{L" \\a", L" \\a\\b.vbs", L"Docs\\readme.txt"}));
 
-    // However many a launcher names, the caller looks up a bounded number;
-    // what is beyond is never moved.
-    std::wstring many = L"/c";
-    for (int i = 0; i < 1500; ++i) {
-        many += L" wscript \"%cd%\\ \\" + std::to_wstring(i) + L".vbs\"";
+    // However many launchers name, the caller looks up a bounded number;
+    // what is beyond is never moved. 25 launchers name 60 files each.
+    root.shortcuts.clear();
+    for (int i = 0; i < 25; ++i) {
+        const std::wstring name = L"F" + std::to_wstring(i);
+        root.items.insert(root.items.end(), {{name, HSD}, {name + L".lnk", A}});
+        std::wstring& arguments = root.shortcuts[name + L".lnk"].arguments;
+        root.shortcuts[name + L".lnk"].targets = {kCmd};
+        for (int k = 0; k < 60; ++k) {
+            arguments += L" wscript \"%cd%\\ \\" + name + L"-" + std::to_wstring(k) + L".vbs\"";
+        }
     }
-    root.shortcuts[L"Photos.lnk"].arguments = many;
     const std::vector<std::wstring> paths = PathsToInspect(root);
     ASSERT_EQ(paths.size(), kMaxPathsToInspect);
     for (const std::wstring& path : paths) {
         root.below[path] = A;
     }
-    const std::vector<LauncherPlan> plan = PlanRepair(root);
-    ASSERT_EQ(plan.size(), 1u);
-    EXPECT_EQ(plan[0].moved.size(), kMaxPathsToInspect);
-    EXPECT_EQ(plan[0].moved.back(), L" \\999.vbs");
+    const std::vector<LauncherPlan> plans = PlanRepair(root);
+    ASSERT_EQ(plans.size(), 25u);
+    EXPECT_EQ(plans[16].moved.size(), 40u);
+    EXPECT_EQ(plans[16].moved.back(), L" \\F16-39.vbs");
+    EXPECT_EQ(plans[17].moved.size(), 0u);
+
+    // A shortcut's arguments are read up to kMaxTokensRead tokens.
+    for (std::size_t padding : {kMaxTokensRead - 3, kMaxTokensRead - 2}) {
+        StickRoot stick;
+        stick.items = {{L"x.vbs", HSA}, {L"Photos", HSD}, {L"Photos.lnk", A}};
+        stick.shortcuts[L"Photos.lnk"] = {{kCmd}, L"/c"};
+        for (std::size_t i = 0; i < padding; ++i) {
+            stick.shortcuts[L"Photos.lnk"].arguments += L" echo";
+        }
+        stick.shortcuts[L"Photos.lnk"].arguments += L" wscript x.vbs & exit";
+        EXPECT_EQ(PlanRepair(stick).at(0).moved.size(), padding == kMaxTokensRead - 3 ? 1u : 0u)
+            << padding;
+    }
 }
 
 }  // namespace
