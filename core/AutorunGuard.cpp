@@ -3,6 +3,8 @@
 #include "core/AppInfo.h"
 #include "core/DeviceBroadcast.h"
 #include "core/RememberedCommands.h"
+#include "core/StickRepair.h"
+#include "core/Text.h"
 
 namespace tovrane {
 
@@ -13,6 +15,23 @@ std::wstring AutorunPath(const DriveLetter& letter) {
 }
 
 const wchar_t kNotOpened[] = L"为防止其中的病毒随之运行，本程序没有打开 ";
+
+// How many launchers the warning names; the rest are counted.
+constexpr std::size_t kLaunchersNamed = 10;
+
+void WarnOfLaunchers(Platform& os, const DriveLetter& letter,
+                     const std::vector<std::wstring>& launchers) {
+    std::wstring text = letter + L": 盘上有病毒放下的启动器，本程序未能把它们移走（盘可能写保护）：\n\n";
+    for (std::size_t i = 0; i < launchers.size() && i < kLaunchersNamed; ++i) {
+        text += L"    " + launchers[i] + L"\n";
+    }
+    if (launchers.size() > kLaunchersNamed) {
+        text += L"    还有 " + Decimal(launchers.size() - kLaunchersNamed) + L" 个\n";
+    }
+    text += L"\n请不要双击它们：它们看上去像你的文件夹或文件，打开的却是病毒。"
+            L"\n\n点“确定”后打开 " + letter + L": 盘。";
+    os.ShowMessage(text, MessageIcon::Warning, kAppTitle);
+}
 
 // cmd is started by its full path: searched for, it would be taken from the
 // program's own folder or the current folder first, and Tovrane is often run
@@ -90,6 +109,7 @@ bool OpenDriveSafely(Platform& os, const DriveLetter& letter) {
     // Everything that can be cleaned is, before anything refuses.
     const bool autorunGone = RemoveAutorun(os, letter);
     const std::vector<std::wstring> remembered = ForgetRememberedCommands(os, letter);
+    const std::vector<std::wstring> launchers = RepairNow(os, letter, kSafeOpenRepairMs);
     if (!autorunGone) {
         os.ShowMessage(L"未能删除 " + AutorunPath(letter) +
                            L"（盘可能写保护，或文件正被使用）。\n\n" + kNotOpened + letter +
@@ -103,6 +123,9 @@ bool OpenDriveSafely(Platform& os, const DriveLetter& letter) {
                            letter + L": 盘。",
                        MessageIcon::Warning, kAppTitle);
         return false;
+    }
+    if (!launchers.empty()) {
+        WarnOfLaunchers(os, letter, launchers);
     }
     SafeOpenDrive(os, letter);
     return true;

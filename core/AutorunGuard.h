@@ -28,12 +28,17 @@ bool GuardDrive(Platform& os, const DriveLetter& letter);
 // Does nothing for a value that is not a drive letter.
 void SafeOpenDrive(Platform& os, const DriveLetter& letter);
 
+// How long safe open gives the repair of a stick before it opens the drive.
+constexpr std::uint32_t kSafeOpenRepairMs = 2000;
+
 // What the user's "open safely" does. The shell would follow the default
 // verb of an autorun.inf file, and Explorer that of the commands it
 // remembers from one, so both go first, and the drive is opened only once
-// they are gone; otherwise the user is told why nothing opened. Nothing
-// happens for a value that is not a drive letter or a drive that does not
-// exist. True when the drive was opened.
+// they are gone; otherwise the user is told why nothing opened. A stick is
+// also repaired of a shortcut worm first; the launchers that could not be
+// moved are named in a warning before the drive opens. Nothing happens for a
+// value that is not a drive letter or a drive that does not exist. True
+// when the drive was opened.
 bool OpenDriveSafely(Platform& os, const DriveLetter& letter);
 
 // Cleans the drives that a volume arrival names (bit 0 A:, bit 25 Z:): the

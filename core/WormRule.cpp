@@ -4,6 +4,8 @@
 #include <set>
 #include <string_view>
 
+#include "core/Text.h"
+
 namespace tovrane {
 
 namespace {
@@ -51,10 +53,10 @@ bool IsHidden(std::uint32_t attributes) {
     return (attributes & kHiddenSystem) == kHiddenSystem;
 }
 bool IsFolder(std::uint32_t attributes) {
-    return (attributes & kAttrDirectory) != 0;
+    return (attributes & attr::kDirectory) != 0;
 }
 bool IsLink(std::uint32_t attributes) {
-    return (attributes & kAttrReparsePoint) != 0;
+    return (attributes & attr::kReparsePoint) != 0;
 }
 
 // Root items of the system and of other tools: whatever they hold, they are
@@ -495,7 +497,7 @@ public:
         }
         std::wstring name = stem + extension;
         for (unsigned n = 2; !taken_.insert(Folded(name)).second; ++n) {
-            name = stem + L'-' + std::to_wstring(n) + extension;
+            name = stem + L'-' + Decimal(n) + extension;
         }
         return name;
     }

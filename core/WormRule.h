@@ -27,11 +27,6 @@ namespace tovrane {
 // touches the root item of that name itself.
 constexpr wchar_t kQuarantineFolder[] = L"已隔离的可疑文件";
 
-// The attribute bits the rule reads, besides attr::kReadOnly, kHidden and
-// kSystem.
-constexpr std::uint32_t kAttrDirectory = 0x10;
-constexpr std::uint32_t kAttrReparsePoint = 0x400;
-
 // One entry of the stick.
 struct StickItem {
     std::wstring name;             // as stored: may be only spaces, end in dots, hold U+00A0

@@ -1,6 +1,7 @@
 #include "ui/Form1.h"
 
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "core/DriveList.h"
 #include "core/RememberedCommands.h"
 #include "core/Startup.h"
+#include "core/StickRepair.h"
 #include "core/TrayGesture.h"
 #include "platform/DeviceMonitor.h"
 #include "platform/TrayIcon.h"
@@ -30,6 +32,12 @@ constexpr wchar_t kPlaceholder[] = L"请选择";
 // drives are forgotten. The registry is slower than the file system, so this
 // waits until the stick's autorun.inf is gone and the popup is shown.
 constexpr UINT kForgetRememberedCommands = WM_APP + 1;
+
+// The repairs of sticks go on in steps of this timer, one job a tick, each
+// step a little work, so that the program keeps answering and painting.
+constexpr UINT_PTR kRepairTimer = 1;
+constexpr UINT kRepairTickMs = 30;
+constexpr std::uint32_t kRepairStepMs = 20;
 
 // clang-format off
 constexpr ControlSpec kControls[] = {
@@ -82,6 +90,9 @@ HWND g_lastFocus = nullptr;  // the control that gets the focus back on activati
 bool g_anotherCopyRuns = false;
 bool g_resized = false;  // the border was dragged in the current move-or-size loop
 std::wstring g_sticksAtStart;  // the removable drives cleaned as the program started
+std::map<wchar_t, StickRepair> g_repairs;  // one job a drive, by its letter
+wchar_t g_lastRepaired = 0;               // the jobs take turns
+bool g_repairing = false;                 // a step is running: no other starts inside it
 
 HWND Control(int id) {
     return GetDlgItem(g_form, id);
@@ -127,6 +138,36 @@ void AddListItem(HWND combo, const std::wstring& text) {
 
 // -- handlers ---------------------------------------------------------------
 
+// A stick's repair starts afresh, as a new arrival of the drive asks.
+void StartRepair(wchar_t letter) {
+    g_repairs.erase(letter);
+    g_repairs.emplace(letter, StickRepair(DriveLetter(1, letter)));
+    SetTimer(g_form, kRepairTimer, kRepairTickMs, nullptr);
+}
+
+void Timer_Repair() {
+    // Not while the popup slides, so that it slides smoothly; never a step
+    // inside another, should one ever wait on a box.
+    if (g_repairing || Form2::IsSliding()) {
+        return;
+    }
+    if (g_repairs.empty()) {
+        KillTimer(g_form, kRepairTimer);
+        return;
+    }
+    auto job = g_repairs.upper_bound(g_lastRepaired);
+    if (job == g_repairs.end()) {
+        job = g_repairs.begin();
+    }
+    g_lastRepaired = job->first;
+    g_repairing = true;
+    const StickRepair::Progress progress = job->second.Step(*g_os, kRepairStepMs);
+    g_repairing = false;
+    if (progress != StickRepair::Progress::Working) {
+        g_repairs.erase(job);
+    }
+}
+
 // A stick was plugged in. Its autorun.inf goes at once, before anything is
 // shown, whichever drives are in already and whether or not a popup is open.
 void OnVolumeArrival(std::uint32_t unitMask) {
@@ -136,6 +177,11 @@ void OnVolumeArrival(std::uint32_t unitMask) {
     if (!cleaned.empty()) {
         PostMessageW(g_form, kForgetRememberedCommands, UnitMaskOf(cleaned), 0);
     }
+    for (wchar_t letter : DriveLettersOf(unitMask)) {
+        if (IsStickDrive(*g_os, DriveLetter(1, letter))) {
+            StartRepair(letter);
+        }
+    }
 }
 
 void OnForgetRememberedCommands(std::uint32_t unitMask) {
@@ -144,7 +190,11 @@ void OnForgetRememberedCommands(std::uint32_t unitMask) {
     }
 }
 
-void OnVolumeRemoval() {
+void OnVolumeRemoval(std::uint32_t unitMask) {
+    // A pulled stick's repair has nothing left to work on.
+    for (wchar_t letter : DriveLettersOf(unitMask)) {
+        g_repairs.erase(letter);
+    }
     // Further removals while the box is open get boxes of their own.
     g_os->ShowMessage(L"移动设备已经移除", MessageIcon::None, kAppTitle);
     RefreshDriveLists();
@@ -160,7 +210,7 @@ void OnDeviceChange(WPARAM event, LPARAM record) {
             OnVolumeArrival(broadcast.unitMask);
             break;
         case DeviceEvent::VolumeRemoval:
-            OnVolumeRemoval();
+            OnVolumeRemoval(broadcast.unitMask);
             break;
         case DeviceEvent::Other:
             break;
@@ -262,7 +312,7 @@ void Command1_Click() {
 }
 
 void Command2_Click() {
-    OpenDriveSafely(*g_os, PickedDrive(kCombo1));
+    OpenSafely(PickedDrive(kCombo1));
 }
 
 void Command3_Click() {
@@ -365,6 +415,11 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
                 Quit();
             }
             return 0;
+        case WM_TIMER:
+            if (wParam == kRepairTimer) {
+                Timer_Repair();
+            }
+            return 0;
         case kForgetRememberedCommands:
             OnForgetRememberedCommands(static_cast<std::uint32_t>(wParam));
             return 0;
@@ -404,6 +459,9 @@ bool Settle() {
     if (!g_sticksAtStart.empty()) {
         PostMessageW(g_form, kForgetRememberedCommands, UnitMaskOf(g_sticksAtStart), 0);
     }
+    for (wchar_t letter : g_sticksAtStart) {
+        StartRepair(letter);
+    }
     return true;
 }
 
@@ -416,6 +474,14 @@ void Quit() {
 
 HWND Window() {
     return g_form;
+}
+
+void OpenSafely(const DriveLetter& letter) {
+    if (IsDriveLetter(letter)) {
+        g_repairs.erase(letter[0]);
+    }
+    DisabledWhileGuarding busy;
+    OpenDriveSafely(*g_os, letter);
 }
 
 void RefreshDriveLists() {

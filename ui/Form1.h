@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "core/DriveList.h"
 #include "platform/Platform.h"
 
 namespace tovrane::Form1 {
@@ -54,6 +55,11 @@ bool Settle();
 
 // The window, or null before Create.
 HWND Window();
+
+// Opens the drive safely (core/AutorunGuard.h) with the window disabled
+// meanwhile, as the repair inside it runs at once; a repair of that drive
+// that was under way is taken over by this one.
+void OpenSafely(const DriveLetter& letter);
 
 // Rebuilds both drive lists from the drives present now; both fields are
 // left empty. Does nothing before the window has first shown.

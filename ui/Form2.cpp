@@ -3,8 +3,8 @@
 #include <iterator>
 #include <string>
 
-#include "core/AutorunGuard.h"
 #include "core/PopupGeometry.h"
+#include "ui/Form1.h"
 #include "ui/Layout.h"
 
 namespace tovrane::Form2 {
@@ -124,7 +124,7 @@ void Command1_Click() {
     // Closed first: a warning that nothing was opened must not sit behind a
     // topmost popup that counts down meanwhile.
     Close();
-    OpenDriveSafely(*g_os, letter);
+    Form1::OpenSafely(letter);
 }
 
 void Command2_Click() {
@@ -205,6 +205,10 @@ void Close() {
 
 HWND Window() {
     return g_form;
+}
+
+bool IsSliding() {
+    return g_form && !PopupIsResting(g_slideOffset);
 }
 
 }  // namespace tovrane::Form2

@@ -31,4 +31,7 @@ void Close();
 // The popup, or null while it is not open.
 HWND Window();
 
+// True while the popup is open and still sliding up.
+bool IsSliding();
+
 }  // namespace tovrane::Form2
