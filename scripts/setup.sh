@@ -8,7 +8,8 @@ packages=(
     clang-14 libclang-rt-14-dev libfuzzer-14-dev  # the fuzz target: libFuzzer, sanitizers
     g++-mingw-w64-i686-posix      # the Windows programs (posix threads: GoogleTest needs std::mutex)
     mingw-w64-tools binutils-mingw-w64-i686
-    wine wine32 fonts-wine        # running them
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64  # the same for x86-64 (build/win64)
+    wine wine32 wine64 fonts-wine # running them: wine64 where 32-bit programs cannot run
     xvfb xauth xdotool x11-utils imagemagick  # a private display, input and screenshots
     fonts-wqy-microhei fonts-arphic-ukai  # Chinese glyphs (sans and Kai)
     locales e2fsprogs             # zh_CN.UTF-8 for the tests; chattr

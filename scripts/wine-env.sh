@@ -5,6 +5,13 @@
 #
 # Everything started here is stopped by its pid, or by "wineserver -k" under
 # the suite's own WINEPREFIX: other Wine sessions run on the same machine.
+#
+# Which Wine runs them is decided here, in tw_select_mode, for every script:
+#   win32  the 32-bit programs of build/win32, Tovrane as it ships, under
+#          Debian's 32-bit loader in a win32 prefix;
+#   win64  where that loader cannot start (a kernel booted without 32-bit
+#          emulation answers "Exec format error"): a 64-bit build of the same
+#          sources, build/win64, under wine64 in a win64 prefix.
 
 TW_RUN_DIR=""          # this suite's folder: prefix, drive folders, logs
 TW_PREFIX=""           # this suite's WINEPREFIX
@@ -14,6 +21,10 @@ TW_DRIVE_TYPES=()      # registry lines for the mapped drives' types
 TW_FROZEN=()           # drive folders made immutable, to thaw at the end
 TW_KEEP=""             # non-empty: leave TW_RUN_DIR for inspection
 TW_TEMPLATE=""         # the build's template prefix, once tw_prepare ran
+TW_MODE=""             # win32 or win64, once tw_select_mode ran
+
+TW_WINE32_LOADER=/usr/lib/wine/wine    # Debian's wine32
+TW_WINE64_LOADER=/usr/lib/wine/wine64  # Debian's wine64
 
 tw_log() { printf 'wine-env: %s\n' "$*" >&2; }
 tw_die() {
@@ -21,11 +32,71 @@ tw_die() {
     exit 2
 }
 
-# The settings every Wine process of the suites runs with: a 32-bit prefix,
-# no Mono or Gecko prompts, and no menu entries or file associations written
-# into the host's home.
+# tw_select_mode: sets TW_MODE to win32 when the 32-bit loader starts here,
+# else to win64 when the 64-bit one does; fails when neither does.
+tw_select_mode() {
+    if "$TW_WINE32_LOADER" --version >/dev/null 2>&1; then
+        TW_MODE=win32
+    elif "$TW_WINE64_LOADER" --version >/dev/null 2>&1; then
+        TW_MODE=win64
+    else
+        tw_log "neither $TW_WINE32_LOADER nor $TW_WINE64_LOADER starts here (scripts/setup.sh installs them)"
+        return 1
+    fi
+}
+
+# tw_wine_mode: prints win32 or win64, as tw_select_mode decides.
+tw_wine_mode() { tw_select_mode && printf '%s\n' "$TW_MODE"; }
+
+# tw_mode_summary: one line saying what runs in this mode, and why.
+tw_mode_summary() {
+    case $TW_MODE in
+    win32) echo "win32 mode: the 32-bit build under Wine's 32-bit loader in a win32 prefix" ;;
+    win64) echo "win64 mode: the 64-bit build of the same sources under wine64 in a win64 prefix, as $TW_WINE32_LOADER (32-bit) cannot start here" ;;
+    esac
+}
+
+# tw_exe_mode FILE: prints win32 or win64 for a 32-bit (i386) or 64-bit
+# (x86-64) Windows program or DLL, read from its PE header.
+tw_exe_mode() {
+    local offset machine
+    offset=$(od -An -tu4 -j 60 -N 4 "$1" 2>/dev/null | tr -d ' ')
+    [[ $offset =~ ^[0-9]+$ ]] || return 1
+    machine=$(od -An -tx2 -j $((offset + 4)) -N 2 "$1" 2>/dev/null | tr -d ' ')
+    case $machine in
+    014c) echo win32 ;;
+    8664) echo win64 ;;
+    *) return 1 ;;
+    esac
+}
+
+# _tw_wine64_on_path DIR: "wine" reaches wine64 in this shell and its
+# children. Debian's /usr/bin/wine, and wineboot and regedit through it, pick
+# the 32-bit loader whenever that file is executable, whether it can start or
+# not. The wine64 loader takes the name it was started by for the loader of
+# the processes it starts, so "wine" is a script, not a link.
+_tw_wine64_on_path() {
+    local dir=$1 script
+    script="exec $TW_WINE64_LOADER \"\$@\""
+    if [ "$(sed -n 2p "$dir/wine" 2>/dev/null)" != "$script" ]; then
+        # Written aside and renamed: suites prepare in parallel, and none may
+        # ever find half a script.
+        mkdir -p "$dir" && printf '#!/bin/sh\n%s\n' "$script" >"$dir/wine.$$" &&
+            chmod +x "$dir/wine.$$" && mv -f "$dir/wine.$$" "$dir/wine" ||
+            tw_die "could not make $dir/wine"
+    fi
+    case ":$PATH:" in
+    *":$dir:"*) ;;
+    *) export PATH="$dir:$PATH" ;;
+    esac
+    export WINELOADER=$TW_WINE64_LOADER
+}
+
+# The settings every Wine process of the suites runs with: a prefix of the
+# mode's kind, no Mono or Gecko prompts, and no menu entries or file
+# associations written into the host's home.
 tw_wine_defaults() {
-    export WINEARCH=win32
+    export WINEARCH=$TW_MODE
     export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     export WINEDEBUG="${WINEDEBUG:--all}"
 }
@@ -70,7 +141,8 @@ _tw_make_locale() {
 # making it first when it is missing.
 tw_template() {
     local template=$1/template
-    [ -f "$template/.tovrane-template" ] ||
+    # A prefix serves one mode only: a win32 one has no 64-bit system folder.
+    grep -qsx "$TW_MODE" "$template/.tovrane-template" ||
         tw_locked "$1/template.lock" _tw_make_template "$template" >&2 ||
         tw_die "could not make the template prefix $template"
     printf '%s\n' "$template"
@@ -78,8 +150,8 @@ tw_template() {
 
 _tw_make_template() {
     local template=$1 new=$1.new
-    [ -f "$template/.tovrane-template" ] && return 0
-    tw_log "making the template prefix (once per build, about 15 s)"
+    grep -qsx "$TW_MODE" "$template/.tovrane-template" && return 0
+    tw_log "making the $TW_MODE template prefix (once per build, about 15 s)"
     rm -rf "$template" "$new"
     mkdir -p "$(dirname "$new")" || return 1
     (
@@ -88,7 +160,9 @@ _tw_make_template() {
         export WINEPREFIX=$new LANG=C
         unset DISPLAY LC_ALL
         tw_wine_defaults
-        timeout 300 wineboot -i || exit 1
+        # "wine wineboot", not the wineboot wrapper, which would take the
+        # 32-bit loader in win64 mode.
+        timeout 300 wine wineboot -i || exit 1
 
         # Caption buttons are drawn with Marlett, which Debian's Wine does not
         # find where fonts-wine installs it.
@@ -121,15 +195,20 @@ _tw_make_template() {
             rm -f "$link" && mkdir "$link" || return 1
         fi
     done
-    touch "$new/.tovrane-template" && mv "$new" "$template"
+    echo "$TW_MODE" >"$new/.tovrane-template" && mv "$new" "$template"
 }
 
 # tw_prepare WINE_DIR LOCALE: sets this shell's locale (zh_CN: code page
-# 936; C: code page 1252) and Wine settings, and TW_TEMPLATE to the build's
-# template prefix, making the compiled locale and the template when missing.
+# 936; C: code page 1252) and Wine settings for the mode (tw_select_mode, if
+# it did not run yet), and TW_TEMPLATE to the build's template prefix, making
+# the compiled locale and the template when missing.
 tw_prepare() {
     local wine_dir=$1 locale=$2
+    [ -n "$TW_MODE" ] || tw_select_mode || return 1
     mkdir -p "$wine_dir/runs" || tw_die "cannot write $wine_dir"
+    if [ "$TW_MODE" = win64 ]; then
+        _tw_wine64_on_path "$wine_dir/bin"
+    fi
     unset LC_ALL LANGUAGE
     case $locale in
     zh_CN)

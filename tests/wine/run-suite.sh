@@ -3,7 +3,7 @@
 # wineserver of its own, with the drives, locale and display it asks for, and
 # answers with its exit status. The options are explained in README.md.
 #
-# run-suite.sh --win32 BUILD_DIR --name NAME [--locale zh_CN|C]
+# run-suite.sh --build BUILD_DIR --name NAME [--locale zh_CN|C]
 #              [--drive L=TYPE[:STATE]]... [--timeout SECONDS] [--keep]
 #              -- PROGRAM.exe [ARG...]
 set -u -o pipefail
@@ -14,10 +14,10 @@ source "$here/../../scripts/wine-env.sh"
 
 usage() { sed -n '6,8p' "${BASH_SOURCE[0]}" | cut -c3- >&2; exit 2; }
 
-win32_dir="" name="" locale=zh_CN bound=240 drives=()
+build_dir="" name="" locale=zh_CN bound=240 drives=()
 while [ $# -gt 0 ]; do
     case $1 in
-    --win32) win32_dir=${2:-} && shift 2 ;;
+    --build) build_dir=${2:-} && shift 2 ;;
     --name) name=${2:-} && shift 2 ;;
     --locale) locale=${2:-} && shift 2 ;;
     --drive) drives+=("${2:-}") && shift 2 ;;
@@ -27,14 +27,24 @@ while [ $# -gt 0 ]; do
     *) usage ;;
     esac
 done
-[ -n "$win32_dir" ] && [ -n "$name" ] && [ $# -ge 1 ] || usage
+[ -n "$build_dir" ] && [ -n "$name" ] && [ $# -ge 1 ] || usage
 program=$1
 shift
-[ -f "$program" ] || tw_die "no $program: build the win32 tree first"
+[ -f "$program" ] || tw_die "no $program: build it first (scripts/build.sh)"
 [[ $bound =~ ^[0-9]+$ ]] || tw_die "--timeout takes seconds"
 
 started=$EPOCHREALTIME
-wine_dir=$(cd "$win32_dir" && pwd)/wine
+tw_select_mode || exit 2
+tw_log "suite $name: $(tw_mode_summary)"
+# What is installed for the suite, each of the mode's kind: a build for the
+# other kind means the build was configured on another machine.
+installed=("$program" "$build_dir/Tovrane.exe" "$(dirname "$program")"/{probe.dll,decoy_cmd.exe})
+for file in "${installed[@]}"; do
+    kind=$(tw_exe_mode "$file") || tw_die "$file is missing, or no Windows program"
+    [ "$kind" = "$TW_MODE" ] ||
+        tw_die "$file is a $kind program; Wine runs here in $TW_MODE mode: run scripts/build.sh"
+done
+wine_dir=$(cd "$build_dir" && pwd)/wine
 tw_prepare "$wine_dir" "$locale" || exit 2
 export TOVRANE_LOCALE=$locale
 
@@ -62,8 +72,7 @@ tw_write_drive_types
 tw_use_shell_desktop  # the tests click the tray icon in its taskbar
 
 # Beside the program: the build's Tovrane.exe, and the probe and decoy built with it.
-for file in "$program" "$win32_dir/Tovrane.exe" \
-    "$(dirname "$program")"/{probe.dll,decoy_cmd.exe}; do
+for file in "${installed[@]}"; do
     cp "$file" "$TW_PREFIX/drive_c/tovrane/" || tw_die "could not install $file"
 done
 
@@ -73,6 +82,7 @@ ready=$EPOCHREALTIME
 
 tw_run_program "$bound" "$(basename "$program")" "$@"
 status=$?
-tw_log "$(awk -v n="$name" -v s="$started" -v r="$ready" -v f="$EPOCHREALTIME" -v x="$status" \
-    'BEGIN { printf "suite %s: set-up %.1f s, run %.1f s, exit status %d", n, r - s, f - r, x }')"
+tw_log "$(awk -v n="$name" -v m="$TW_MODE" -v s="$started" -v r="$ready" -v f="$EPOCHREALTIME" \
+    -v x="$status" 'BEGIN { printf "suite %s (%s): set-up %.1f s, run %.1f s, exit status %d",
+                            n, m, r - s, f - r, x }')"
 exit $status

@@ -1,5 +1,6 @@
 # The Wine suites, registered with CTest in the host build. Each runs one
-# program of the win32 build (TOVRANE_WIN32_DIR) through run-suite.sh, in
+# program of the Windows build TOVRANE_WINE_BUILD_DIR (build/win32, or
+# build/win64 where Wine runs no 32-bit programs) through run-suite.sh, in
 # Wine's virtual desktop with a prefix, display and wineserver of its own,
 # and with Tovrane.exe, probe.dll and decoy_cmd.exe beside it.
 #
@@ -11,10 +12,10 @@
 set(TOVRANE_WINE_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 function(add_wine_suite name program timeout)
-    set(win32 ${TOVRANE_WIN32_DIR})
+    set(build ${TOVRANE_WINE_BUILD_DIR})
     add_test(NAME wine.${name}
-             COMMAND bash ${TOVRANE_WINE_DIR}/run-suite.sh --win32 ${win32} --name ${name}
-                     --timeout ${timeout} ${ARGN} -- ${win32}/tests/wine/wine_${program}_tests.exe)
+             COMMAND bash ${TOVRANE_WINE_DIR}/run-suite.sh --build ${build} --name ${name}
+                     --timeout ${timeout} ${ARGN} -- ${build}/tests/wine/wine_${program}_tests.exe)
     # run-suite.sh bounds the program; set-up and tear-down get a minute more.
     math(EXPR bound "${timeout} + 60")
     set_tests_properties(wine.${name} PROPERTIES TIMEOUT ${bound} LABELS wine)
