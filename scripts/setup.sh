@@ -13,6 +13,7 @@ packages=(
     xvfb xauth xdotool x11-utils imagemagick  # a private display, input and screenshots
     fonts-wqy-microhei fonts-arphic-ukai  # Chinese glyphs (sans and Kai)
     locales e2fsprogs             # zh_CN.UTF-8 for the tests; chattr
+    inotify-tools                 # the worm suite watches drive_c for writes
     zip                           # the release package
 )
 

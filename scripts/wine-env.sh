@@ -19,6 +19,8 @@ TW_XVFB_PID=""
 TW_PROGRAM_PID=""      # the "timeout wine PROGRAM" of tw_run_program
 TW_DRIVE_TYPES=()      # registry lines for the mapped drives' types
 TW_FROZEN=()           # drive folders made immutable, to thaw at the end
+TW_FREEZABLE=()        # drive folders frozen, items and all, when a test asks
+TW_HELPER_PIDS=()      # the freezer and the drive_c watch, stopped at the end
 TW_KEEP=""             # non-empty: leave TW_RUN_DIR for inspection
 TW_TEMPLATE=""         # the build's template prefix, once tw_prepare ran
 TW_MODE=""             # win32 or win64, once tw_select_mode ran
@@ -242,6 +244,9 @@ tw_new_prefix() {
 #          readonly - a folder made unwritable by tw_freeze_drive
 #          unplugged - a folder only: the drive is not mapped, for a test
 #                     to plug in while the session runs
+#          freezable - a folder that tw_start_freezer makes unwritable, every
+#                     item in it too, once a test leaves a file ".freeze" in
+#                     its root: a write-protected stick the test laid out
 # The type is written by tw_write_drive_types, before the wineserver starts:
 # links and types are both read only when it starts.
 tw_map_drive() {
@@ -253,6 +258,10 @@ tw_map_drive() {
     esac
     case $state in
     folder | readonly) mkdir "$folder" || tw_die "could not make $folder" ;;
+    freezable)
+        mkdir "$folder" || tw_die "could not make $folder"
+        TW_FREEZABLE+=("$folder")
+        ;;
     unplugged)
         mkdir "$folder" || tw_die "could not make $folder"
         return
@@ -353,12 +362,54 @@ _tw_remove_server_dir() {
     rm -rf "$base/server-$(stat -c %D "$TW_PREFIX")-$(printf %x "$(stat -c %i "$TW_PREFIX")")"
 }
 
+# tw_start_freezer: in the background, freezes each freezable drive whose
+# root holds ".freeze": every item but the marker is made immutable (chattr
+# +i), deepest first, then the marker goes and the drive's folder is frozen
+# last. A test that finds the marker gone and the root unwritable finds every
+# item unwritable too.
+tw_start_freezer() {
+    [ ${#TW_FREEZABLE[@]} -gt 0 ] || return 0
+    (
+        while sleep 0.1; do
+            for folder in "${TW_FREEZABLE[@]}"; do
+                [ -e "$folder/.freeze" ] || continue
+                find "$folder" -mindepth 1 -depth ! -path "$folder/.freeze" -exec chattr +i {} + &&
+                    rm -f "$folder/.freeze" && chattr +i "$folder" ||
+                    tw_log "could not freeze $folder"
+            done
+        done
+    ) &
+    TW_HELPER_PIDS+=($!)
+}
+
+# tw_watch_drive_c: records every write under the prefix's drive_c (inotify)
+# in $TW_RUN_DIR/drive_c-writes.log, a line each, and exports its path as
+# TOVRANE_C_WRITES for the tests, which read it through Wine's \\?\unix.
+tw_watch_drive_c() {
+    local log=$TW_RUN_DIR/drive_c-writes.log i
+    inotifywait -m -r -e create,modify,attrib,moved_to,moved_from,delete --format '%w%f %e' \
+        "$TW_PREFIX/drive_c" >"$log" 2>"$log.setup" &
+    TW_HELPER_PIDS+=($!)
+    for ((i = 0; i < 300; i++)); do
+        grep -q "Watches established" "$log.setup" 2>/dev/null && break
+        sleep 0.1
+    done
+    grep -q "Watches established" "$log.setup" || tw_die "the watch on drive_c did not start"
+    export TOVRANE_C_WRITES=$log
+}
+
 # tw_cleanup: stops what this suite started and removes its folder. Safe to
 # call at any stage (it is the EXIT trap).
 tw_cleanup() {
     if [ -n "$TW_PROGRAM_PID" ]; then
         kill "$TW_PROGRAM_PID" 2>/dev/null
     fi
+    local pid
+    for pid in "${TW_HELPER_PIDS[@]}"; do
+        kill "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    done
+    TW_HELPER_PIDS=()
     if [ -n "$TW_PREFIX" ] && [ -d "$TW_PREFIX" ]; then
         # Also ends the explorer windows that "cmd /c start" opened.
         WINEPREFIX=$TW_PREFIX timeout 30 wineserver -k 2>/dev/null
@@ -380,6 +431,10 @@ tw_cleanup() {
         chattr -i "$folder" || tw_log "could not thaw $folder: run chattr -i on it"
     done
     TW_FROZEN=()
+    for folder in "${TW_FREEZABLE[@]}"; do
+        chattr -R -i "$folder" 2>/dev/null
+    done
+    TW_FREEZABLE=()
     if [ -n "$TW_RUN_DIR" ] && [ -d "$TW_RUN_DIR" ]; then
         if [ -n "$TW_KEEP" ]; then
             tw_log "kept $TW_RUN_DIR"

@@ -4,7 +4,7 @@
 # answers with its exit status. The options are explained in README.md.
 #
 # run-suite.sh --build BUILD_DIR --name NAME [--locale zh_CN|C]
-#              [--drive L=TYPE[:STATE]]... [--timeout SECONDS] [--keep]
+#              [--drive L=TYPE[:STATE]]... [--watch-c] [--timeout SECONDS] [--keep]
 #              -- PROGRAM.exe [ARG...]
 set -u -o pipefail
 
@@ -14,7 +14,7 @@ source "$here/../../scripts/wine-env.sh"
 
 usage() { sed -n '6,8p' "${BASH_SOURCE[0]}" | cut -c3- >&2; exit 2; }
 
-build_dir="" name="" locale=zh_CN bound=240 drives=()
+build_dir="" name="" locale=zh_CN bound=240 drives=() watch_c=""
 while [ $# -gt 0 ]; do
     case $1 in
     --build) build_dir=${2:-} && shift 2 ;;
@@ -22,6 +22,7 @@ while [ $# -gt 0 ]; do
     --locale) locale=${2:-} && shift 2 ;;
     --drive) drives+=("${2:-}") && shift 2 ;;
     --timeout) bound=${2:-} && shift 2 ;;
+    --watch-c) watch_c=1 && shift ;;
     --keep) TW_KEEP=1 && shift ;;
     --) shift && break ;;
     *) usage ;;
@@ -76,6 +77,8 @@ for file in "${installed[@]}"; do
     cp "$file" "$TW_PREFIX/drive_c/tovrane/" || tw_die "could not install $file"
 done
 
+tw_start_freezer
+[ -n "$watch_c" ] && tw_watch_drive_c
 tw_start_display
 tw_start_wineserver
 ready=$EPOCHREALTIME

@@ -43,3 +43,9 @@ add_wine_suite(tray tray 180 --drive D=hd --drive E=floppy:unplugged --drive F=f
 # Tovrane.exe under load, faults and hostile input: see robust_tests.cpp.
 add_wine_suite(robust robust 240 --drive B=floppy:readonly --drive D=hd
                --drive E=floppy --drive F=floppy:unplugged --drive H=floppy)
+
+# Tovrane.exe meeting sticks a shortcut worm has been at: see worm_tests.cpp.
+# E: is the worm stick the test plugs in; G: is frozen when the test asks;
+# drive_c is watched for writes.
+add_wine_suite(worm worm 180 --drive D=hd --drive E=floppy:unplugged --drive F=floppy
+               --drive G=floppy:freezable --drive H=floppy --watch-c)

@@ -1,7 +1,9 @@
 // What the Wine suites' tests share (gtest_main runs them).
 #include "wine_tests.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 namespace tovrane::wine {
 
@@ -113,12 +115,17 @@ std::string Remembered(const std::wstring& entry) {
     HKEY shell = nullptr;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, (at + L"\\Shell").c_str(), 0, KEY_READ, &shell) ==
         ERROR_SUCCESS) {
+        std::vector<std::wstring> verbs;  // in a fixed order, whatever the registry's
         wchar_t verb[256];
         for (DWORD i = 0; RegEnumKeyW(shell, i, verb, 256) == ERROR_SUCCESS; ++i) {
-            const std::wstring command = DefaultOf(at + L"\\Shell\\" + verb + L"\\command");
-            held += L" " + std::wstring(verb) + (command == L"-" ? L"" : L":" + command);
+            verbs.push_back(verb);
         }
         RegCloseKey(shell);
+        std::sort(verbs.begin(), verbs.end());
+        for (const std::wstring& name : verbs) {
+            const std::wstring command = DefaultOf(at + L"\\Shell\\" + name + L"\\command");
+            held += L" " + name + (command == L"-" ? L"" : L":" + command);
+        }
     }
     if (DefaultOf(at + L"\\_Autorun\\DefaultIcon") != L"-") {
         held += L" _Autorun";

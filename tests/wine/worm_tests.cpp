@@ -201,7 +201,7 @@ int Count(const std::wstring& text, const std::wstring& part) {
 std::string WritesOnC() {
     const std::wstring log = SuiteSetting(L"TOVRANE_C_WRITES");
     std::ifstream in(Utf8(L"\\\\?\\unix" + log).c_str());
-    if (log.empty()) {
+    if (log.empty() || !in) {
         return "no watch on drive_c";
     }
     std::string line, writes;
@@ -229,9 +229,14 @@ protected:
 
 TEST_F(Worm, APluggedWormStickGetsItsFoldersBackAndItsLaunchersOutOfReachOnTheStick) {
     ASSERT_TRUE(StartSettled(L'H'));
+    // The watch sees what is written on C:, this test's own mark first.
+    ASSERT_TRUE(Lay(L'C', {{L"watch-mark.txt", 0, "mark"}}));
+    ASSERT_TRUE(WaitUntil([] { return WritesOnC().find("watch-mark.txt") != std::string::npos; },
+                          kBoundMs))
+        << WritesOnC();
     const std::string writesBefore = WritesOnC();
-    ASSERT_TRUE(LayWorm(L'E'));
     ASSERT_TRUE(stick::DefineStick(L'E', DriveFolder(L'E'))) << "E: could not be plugged in";
+    ASSERT_TRUE(LayWorm(L'E'));
     ASSERT_EQ(Names(L'E'), "Docs.lnk Docs/HS Photos.lnk Photos/HS notes.txt x.vbsHS ");
     // Plugged in, and a burst of arrivals of the same stick meanwhile: the
     // repair begins afresh each time, and each launcher is handled once.
@@ -305,14 +310,18 @@ TEST_F(Worm, AStickWithLayoutsThatComeCloseIsLeftExactlyAsItWas) {
 TEST_F(Worm, AWriteProtectedWormStickStaysAsItIsAndSafeOpenWarnsThenOpens) {
     const wchar_t g = L'G';
     ASSERT_TRUE(LayWorm(g));
-    // The harness freezes the drive's items, then its root, when asked.
+    // The harness freezes the drive's items, then its root, when asked; it
+    // takes the mark away just before it freezes the root.
     ASSERT_TRUE(Lay(g, {{L".freeze", 0, ""}}));
-    const std::wstring probe = Root(g) + L"probe.txt";
+    const std::wstring mark = Root(g) + L".freeze", probe = Root(g) + L"probe.txt";
     ASSERT_TRUE(WaitUntil(
         [&] {
+            if (GetFileAttributesW(mark.c_str()) != INVALID_FILE_ATTRIBUTES) {
+                return false;
+            }
             HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
             if (file == INVALID_HANDLE_VALUE) {
-                return GetFileAttributesW((Root(g) + L".freeze").c_str()) == INVALID_FILE_ATTRIBUTES;
+                return true;
             }
             CloseHandle(file);
             DeleteFileW(probe.c_str());
