@@ -10,6 +10,8 @@
 //   benchdrv latency RUNS L FOLDER LOG Tovrane|bare
 //                                      arrival broadcast to L:\autorun.inf gone
 //   benchdrv immunise RUNS             every drive immunised, and Tovrane's answer time
+//   benchdrv worm RUNS L FOLDER        a worm stick of 2,000 root entries and 50
+//                                      launchers: the slide, 否(&N), the repair
 // The programs are measured in turns, ABBA (Tovrane, bare, bare, Tovrane, ...),
 // so that both meet the same machine load and whatever drifts during a run
 // falls on both alike.
@@ -24,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/unit/LinkBytes.h"
 #include "tools/stick/Stick.h"
 
 namespace {
@@ -482,10 +485,150 @@ int Immunise(int runs) {
     return 0;
 }
 
+// -- a worm stick ---------------------------------------------------------------
+
+constexpr int kWormLaunchers = 50;
+constexpr int kWormEntries = 2000;  // in the root: the worm's and the user's
+const std::wstring kQuarantine = L"已隔离的可疑文件";
+
+std::wstring Numbered(const wchar_t* stem, int n, const wchar_t* tail = L"") {
+    return stem + std::to_wstring(n) + tail;
+}
+
+void WriteFileOf(const std::wstring& path, const std::string& bytes, DWORD attributes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    if (file == INVALID_HANDLE_VALUE ||
+        !WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
+        Fail("could not lay the worm stick");
+    }
+    CloseHandle(file);
+    SetFileAttributesW(path.c_str(), attributes);
+}
+
+// The worm's work, 50 times over among the user's files: a hidden folder, a
+// shortcut named like it that runs a hidden script and then opens the folder.
+void LayWormStick(const std::wstring& root) {
+    const DWORD hidden = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    for (int n = 0; n < kWormLaunchers; ++n) {
+        const std::wstring folder = root + Numbered(L"Folder", n);
+        CreateDirectoryW(folder.c_str(), nullptr);
+        SetFileAttributesW(folder.c_str(), hidden);
+        const std::wstring script = Numbered(L"x", n, L".vbs");
+        WriteFileOf(root + script, "WScript.Quit", hidden);
+        WriteFileOf(root + Numbered(L"Folder", n, L".lnk"),
+                    tovrane::testing::ShortcutTo(L"C:\\Windows\\System32\\cmd.exe",
+                                                 L"/c start wscript " + script +
+                                                     L" & start explorer " + Numbered(L"Folder", n)),
+                    FILE_ATTRIBUTE_NORMAL);
+    }
+    for (int n = 3 * kWormLaunchers; n < kWormEntries; ++n) {
+        WriteFileOf(root + Numbered(L"photo", n, L".jpg"), "jpeg", FILE_ATTRIBUTE_NORMAL);
+    }
+}
+
+// Empties the stick for the next run, the quarantine folder and all.
+void ClearStick(const std::wstring& root) {
+    for (const std::wstring& folder : {root + kQuarantine + L"\\", root}) {
+        WIN32_FIND_DATAW found;
+        HANDLE find = FindFirstFileW((folder + L"*").c_str(), &found);
+        while (find != INVALID_HANDLE_VALUE) {
+            const std::wstring path = folder + found.cFileName;
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveDirectoryW(path.c_str());
+            } else {
+                DeleteFileW(path.c_str());
+            }
+            if (!FindNextFileW(find, &found)) {
+                FindClose(find);
+                break;
+            }
+        }
+    }
+}
+
+int CountIn(const std::wstring& folder, const wchar_t* pattern) {
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((folder + pattern).c_str(), &found);
+    int count = 0;
+    while (find != INVALID_HANDLE_VALUE) {
+        ++count;
+        if (!FindNextFileW(find, &found)) {
+            FindClose(find);
+            break;
+        }
+    }
+    return count;
+}
+
+// Tovrane meets a worm stick, `runs` times: how many steps its popup's slide
+// takes to rest (each step a new place, watched every millisecond), how long
+// a click on 否(&N) at rest takes to close it while the repair goes on, and
+// the time from the arrival to the last launcher and script moved.
+int Worm(int runs, char letter, const std::string& folder) {
+    const std::wstring root = std::wstring(L"\\\\?\\") + static_cast<wchar_t>(letter) + L":\\";
+    if (!tovrane::stick::DefineStick(letter, folder)) {
+        Fail("could not put the stick in");
+    }
+    ClearStick(root);
+    PROCESS_INFORMATION process = Start(kTovrane);
+    HWND form = WaitSettled(kTovrane, process);
+    for (int run = 0; run < runs; ++run) {
+        LayWormStick(root);
+        const long long sent = NowNs();
+        SendArrival(form, letter);
+        HWND popup = FindWindowOf(kPopupClass, process.dwProcessId);
+        if (!popup) {
+            Fail("no popup");
+        }
+        RECT at = {};
+        GetWindowRect(popup, &at);
+        LONG top = at.top;
+        int steps = 0;
+        long long still = NowNs();
+        // At rest once no step came for 200 ms: ten steps' time.
+        while (NowNs() - still < 200000000LL) {
+            GetWindowRect(popup, &at);
+            if (at.top != top) {
+                top = at.top;
+                ++steps;
+                still = NowNs();
+            }
+            Sleep(1);
+        }
+        Report("worm_steps", kTovrane, steps);
+        const long long clicked = NowNs();
+        PostMessageW(GetDlgItem(popup, kPopupNoButton), BM_CLICK, 0, 0);
+        while (IsWindow(popup)) {
+            if (NowNs() - clicked > kBoundMs * 1000000LL) {
+                Fail("the popup did not close");
+            }
+            Sleep(1);
+        }
+        Report("worm_close", kTovrane, Ms(NowNs() - clicked));
+        while (CountIn(root + kQuarantine + L"\\", L"*.txt") < 2 * kWormLaunchers + 1) {
+            if (NowNs() - sent > 6 * kBoundMs * 1000000LL) {
+                Fail("the worm stick was not repaired");
+            }
+            Sleep(1);
+        }
+        Report("worm_repair", kTovrane, Ms(NowNs() - sent));
+        if (CountIn(root, L"Folder*.lnk") != 0) {
+            Fail("launchers were left");
+        }
+        ClearStick(root);
+        Sleep(kRestMs);
+    }
+    Quit(kTovrane, process);
+    return 0;
+}
+
 int Usage() {
     std::fputs(
         "usage: benchdrv hold | start RUNS | launch | plug L FOLDER | arrivals COUNT L |"
-        " quit | latency RUNS L FOLDER LOG Tovrane|bare | immunise RUNS\n",
+        " quit | latency RUNS L FOLDER LOG Tovrane|bare | immunise RUNS | worm RUNS L FOLDER\n",
         stderr);
     return 2;
 }
@@ -520,6 +663,9 @@ int main(int argc, char** argv) {
     }
     if (command == "immunise" && argc == 3) {
         return Immunise(number(2));
+    }
+    if (command == "worm" && argc == 5) {
+        return Worm(number(2), letter(3), argv[4]);
     }
     return Usage();
 }
