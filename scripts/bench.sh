@@ -4,8 +4,12 @@
 # median, minimum and maximum of each figure and the ratio Tovrane/baseline.
 #   scripts/bench.sh              the full run: about three minutes
 #   scripts/bench.sh --quick      fewer repetitions: under a minute
-#   scripts/bench.sh --no-build   measures build/win32/Tovrane.exe as it is
+#   scripts/bench.sh --no-build   measures the built Tovrane.exe as it is
 # The samples are kept in build/bench/samples.txt.
+#
+# Where Wine runs no 32-bit programs (scripts/wine-env.sh, tw_select_mode), it
+# measures the 64-bit builds of Tovrane (build/win64) and of bench/, under
+# wine64 in a win64 prefix, and the table says so.
 #
 # Three Wine sessions, each with its own prefix, Xvfb display and wineserver
 # (as the suites have, scripts/wine-env.sh), in Wine's virtual desktop with its
@@ -54,16 +58,24 @@ die() {
 
 # -- the programs ---------------------------------------------------------------
 if [ -n "$build" ]; then
-    scripts/build.sh win32 >&2 || die "scripts/build.sh failed"
+    scripts/build.sh windows >&2 || die "scripts/build.sh failed"
 else
     scripts/setup.sh || die "scripts/setup.sh failed"
 fi
-tovrane_exe=$root/build/win32/Tovrane.exe
+# shellcheck source=wine-env.sh
+source scripts/wine-env.sh
+set +e # each step checks its own result
+tw_select_mode || exit 2
+say "$(tw_mode_summary)"
+tovrane_exe=$root/build/$TW_MODE/Tovrane.exe
 [ -f "$tovrane_exe" ] || die "no $tovrane_exe: run scripts/build.sh"
 bench_dir=$root/build/bench
-cmake -S bench -B "$bench_dir/win32" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+toolchain=mingw-i686.cmake
+[ "$TW_MODE" = win64 ] && toolchain=mingw-x86_64.cmake
+programs=$bench_dir/$TW_MODE  # bare.exe and benchdrv.exe, built as Tovrane.exe is
+cmake -S bench -B "$programs" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" \
     -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null || die "cannot configure bench/"
-cmake --build "$bench_dir/win32" >/dev/null || die "cannot build bench/"
+cmake --build "$programs" >/dev/null || die "cannot build bench/"
 gcc -O2 -Wall -o "$bench_dir/watch" bench/watch.c || die "cannot build bench/watch.c"
 samples=$bench_dir/samples.txt
 : >"$samples"
@@ -80,10 +92,7 @@ elif renice -n -10 -p $$ >/dev/null 2>&1; then
     priority="nice -10"
 fi
 
-# shellcheck source=wine-env.sh
-source scripts/wine-env.sh
-set +e # each step checks its own result
-wine_dir=$bench_dir/wine
+wine_dir=$programs/wine
 tw_prepare "$wine_dir" zh_CN || exit 2
 
 # The Linux process of C:\tovrane\PROGRAM in this session: Wine names a
@@ -126,7 +135,7 @@ open_session() {
     done
     tw_write_drive_types
     tw_use_shell_desktop
-    cp "$tovrane_exe" "$bench_dir/win32/bare.exe" "$bench_dir/win32/benchdrv.exe" \
+    cp "$tovrane_exe" "$programs/bare.exe" "$programs/benchdrv.exe" \
         "$TW_PREFIX/drive_c/tovrane/" || die "cannot install the programs"
     tw_start_display
     tw_start_wineserver
@@ -277,7 +286,7 @@ start_ratio=$(awk -v a="$start_t" -v b="$start_b" 'BEGIN { printf "%.2f", a / b 
 idle() { awk -v p="$1" '$1 == "idle" && $2 == p { printf "%d ticks, %d switches\n", $5 - $3, $6 - $4 }' "$samples"; }
 idle_quiet() { awk -v p="$1" '$1 == "idle" && $2 == p { print ($5 == $3 && $6 == $4) ? "yes" : "no" }' "$samples"; }
 
-size_t=$(stat -c %s "$tovrane_exe") size_b=$(stat -c %s "$bench_dir/win32/bare.exe")
+size_t=$(stat -c %s "$tovrane_exe") size_b=$(stat -c %s "$programs/bare.exe")
 kb() { awk -v n="$1" 'BEGIN { printf "%.1f", n / 1024 }'; }
 size_goal=$(awk -v n="$size_t" 'BEGIN { print n <= 150 * 1024 ? "yes" : (n <= 200 * 1024 ? "no (under 200 KB)" : "no") }')
 
@@ -307,7 +316,7 @@ cat <<EOF
 | protection latency: arrival broadcast sent → \`X:\\autorun.inf\` gone, ms ($n_latency runs each) | $(summary latency Tovrane 3) | $(summary latency bare 3) | $(ratio "$latency_t" "$latency_b") | ≤ 1.5× | $(within "$latency_ratio" 1.5) |
 | start to tray: process start → icon there, window hidden, ms ($n_start runs each) | $(summary start Tovrane 1) | $(summary start bare 1) | $(ratio "$start_t" "$start_b") | ≤ 1.5× | $(within "$start_ratio" 1.5) |
 | resting in the tray ${idle_seconds} s: CPU ticks, context switches | $(idle Tovrane) | $(idle bare) | – | 0 ticks, no wake-up | $(idle_quiet Tovrane) |
-| \`.exe\` size, KB | $(kb "$size_t") | $(kb "$size_b") | $(ratio "$size_t" "$size_b") | ≤ 150 KB, never over 200 | $size_goal |
+| \`.exe\` size ($TW_MODE build), KB | $(kb "$size_t") | $(kb "$size_b") | $(ratio "$size_t" "$size_b") | ≤ 150 KB, never over 200 | $size_goal |
 | VmRSS, KB: after start → after 10 arrivals → after $arrivals | $(mem_row Tovrane 3) | $(mem_row bare 3) | – | – | – |
 | RssAnon, KB: after start → after 10 arrivals → after $arrivals | $(mem_row Tovrane 4) | $(mem_row bare 4) | – | – | – |
 | RssFile, KB: after start → after 10 arrivals → after $arrivals | $(mem_row Tovrane 5) | $(mem_row bare 5) | – | – | – |
@@ -315,7 +324,7 @@ cat <<EOF
 | immunising every drive ($drives: 24 mapped + C:), click → every \`autorun.inf\` a folder, ms ($n_immunise runs each) | $(summary immunise Tovrane 0) | $(summary immunise bare 0) | $(ratio "$(median immunise Tovrane)" "$(median immunise bare)") | – | – |
 | meanwhile, slowest answer to \`WM_NULL\` in a run, ms | $(summary answer Tovrane 1) | – | – | answers within 2 s | $(within "$answer_t" 2000) |
 
-Machine: $(nproc) CPUs ($cpu), $(wine --version), $(date -u '+%Y-%m-%d %H:%M UTC'); load average $load_before before the run, $(cut -d' ' -f1-3 /proc/loadavg) after; the benchmark ran at $priority.
+Machine: $(nproc) CPUs ($cpu), $(wine --version) in $(tw_mode_summary), $(date -u '+%Y-%m-%d %H:%M UTC'); load average $load_before before the run, $(cut -d' ' -f1-3 /proc/loadavg) after; the benchmark ran at $priority.
 Clocks: benchdrv stamps QueryPerformanceCounter just before it makes \`X:\\autorun.inf\`; the host watcher's CLOCK_MONOTONIC_RAW stamp of the creation came $clock ms later (median, min–max): small and positive, so the two stamps are on one clock.
 EOF
 say "done in $(($(date +%s) - began)) s; samples in $samples"

@@ -10,17 +10,20 @@
 # The desktop shows on your display when there is one ($DISPLAY), otherwise
 # on a private Xvfb display of which build/demo.png is a picture, refreshed
 # every few seconds. The demo ends when Tovrane quits (or on Ctrl+C); its
-# prefix and drives are removed then.
+# prefix and drives are removed then. Where Wine runs no 32-bit programs, the
+# demo runs the 64-bit build of the same sources (scripts/wine-env.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
-scripts/build.sh win32
+scripts/build.sh windows
 
 # shellcheck source=wine-env.sh
 source scripts/wine-env.sh
 set +e  # the harness checks its own steps
 
-wine_dir=$root/build/win32/wine
+tw_select_mode || exit 2
+build=$root/build/$TW_MODE
+wine_dir=$build/wine
 tw_prepare "$wine_dir" zh_CN || exit 2
 
 run_dir=$wine_dir/demo
@@ -37,7 +40,7 @@ tw_map_drive E floppy folder
 printf '[autorun]\r\nopen=virus.exe\r\n' >"$(tw_drive_folder E)/autorun.inf"
 tw_write_drive_types
 tw_use_shell_desktop
-cp build/win32/Tovrane.exe "$TW_PREFIX/drive_c/tovrane/" || exit 2
+cp "$build/Tovrane.exe" "$TW_PREFIX/drive_c/tovrane/" || exit 2
 
 shown_here=""
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
@@ -49,7 +52,7 @@ tw_start_wineserver
 # scripts/stick.sh plugs sticks into this session: it needs the display and to know the demo runs.
 printf 'DISPLAY=%s\nDEMO_PID=%s\n' "$DISPLAY" "$$" >"$run_dir/session"
 
-echo "Tovrane runs under Wine on display $DISPLAY, in a virtual desktop."
+echo "Tovrane runs under Wine on display $DISPLAY, in a virtual desktop ($(tw_mode_summary))."
 echo "Demo drive E: is $(tw_drive_folder E) (a removable drive with an autorun.inf file)."
 echo "Answer the reminder; then double-click Tovrane's icon at the right end of the"
 echo "taskbar to open its window, or right-click it for the menu (退    出 quits)."

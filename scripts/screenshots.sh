@@ -7,16 +7,20 @@
 #   docs/screenshots/form1.png      the main window, opened from the menu
 #   docs/screenshots/form3.png      the program description, opened from it
 #   docs/screenshots/popup.png      the arrival popup counting down
+# Where Wine runs no 32-bit programs, of the 64-bit build of the same sources.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
-scripts/build.sh win32
+scripts/build.sh windows
 
 # shellcheck source=wine-env.sh
 source scripts/wine-env.sh
 set +e  # the harness checks its own steps
 
-wine_dir=$root/build/win32/wine
+tw_select_mode || exit 2
+echo "screenshots: $(tw_mode_summary)"
+build=$root/build/$TW_MODE
+wine_dir=$build/wine
 out=$root/docs/screenshots
 mkdir -p "$out"
 unset DISPLAY
@@ -31,7 +35,7 @@ printf '[autorun]\r\nopen=virus.exe\r\n' >"$(tw_drive_folder E)/autorun.inf"
 printf '[autorun]\r\nopen=virus.exe\r\n' >"$(tw_drive_folder F)/autorun.inf"
 tw_write_drive_types
 tw_use_shell_desktop
-cp build/win32/Tovrane.exe build/win32/stick.exe "$TW_PREFIX/drive_c/tovrane/" || exit 2
+cp "$build/Tovrane.exe" "$build/stick.exe" "$TW_PREFIX/drive_c/tovrane/" || exit 2
 tw_start_display
 tw_start_wineserver
 

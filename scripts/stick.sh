@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Plugs a demo USB stick into the running demo (scripts/run.sh), or pulls it
 # out, as a user would: the drive appears or goes in every running program,
-# and every window gets the broadcast Windows sends (build/win32/stick.exe).
+# and every window gets the broadcast Windows sends (stick.exe of the build
+# the demo runs: build/win32, or build/win64 where Wine runs no 32-bit programs).
 #   scripts/stick.sh plug    a fresh stick F: holding an autorun.inf file
 #   scripts/stick.sh pull    F: pulled out
 set -euo pipefail
@@ -16,8 +17,13 @@ plug | pull) ;;
     ;;
 esac
 
-run_dir=$root/build/win32/wine/demo
-stick_exe=$root/build/win32/stick.exe
+# shellcheck source=wine-env.sh
+source scripts/wine-env.sh
+set +e  # the harness checks its own steps
+tw_select_mode || exit 2
+build=$root/build/$TW_MODE
+run_dir=$build/wine/demo
+stick_exe=$build/stick.exe
 # Written by scripts/run.sh once its wineserver runs; gone when the demo ends.
 if [ ! -f "$run_dir/session" ]; then
     echo "stick: no demo runs: start scripts/run.sh first" >&2
@@ -29,14 +35,11 @@ if ! kill -0 "$demo_pid" 2>/dev/null; then
     echo "stick: the demo has ended" >&2
     exit 1
 fi
-[ -f "$stick_exe" ] || scripts/build.sh win32
+[ -f "$stick_exe" ] || scripts/build.sh windows || exit 1
 
 # The demo's locale and Wine settings, its prefix (and so its wineserver) and
 # its display: stick.exe must run in the very session Tovrane runs in.
-# shellcheck source=wine-env.sh
-source scripts/wine-env.sh
-set +e  # the harness checks its own steps
-tw_prepare "$root/build/win32/wine" zh_CN || exit 2
+tw_prepare "$build/wine" zh_CN || exit 2
 export WINEPREFIX=$run_dir/prefix DISPLAY=$display
 # There is no Z: drive: stick.exe runs from C:, where Tovrane is.
 cp "$stick_exe" "$WINEPREFIX/drive_c/tovrane/" || exit 1

@@ -1,6 +1,6 @@
 // probe.dll: a WH_CALLWNDPROC hook that a test installs into Tovrane's
 // thread, to ask there what no other process can read (a font object, a
-// menu's captions) or to send what only the process itself can (a null
+// menu's captions, the module of a window's procedure) or to send what only the process itself can (a null
 // device record). Each question is the registered message "TovraneProbe"
 // sent to one of Tovrane's windows; the answer is written, as UTF-16 lines,
 // to C:\probe-answer.txt before SendMessage returns.
@@ -28,6 +28,18 @@ std::wstring FontOf(HWND control) {
                      std::to_wstring(font.lfCharSet);
 }
 
+std::wstring ProcedureModuleOf(HWND window) {
+    HMODULE module = nullptr;
+    wchar_t file[MAX_PATH] = {};
+    if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                               GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<LPCWSTR>(GetWindowLongPtrW(window, GWLP_WNDPROC)),
+                           &module)) {
+        GetModuleFileNameW(module, file, MAX_PATH);
+    }
+    return file;
+}
+
 std::wstring CaptionsOf(HMENU menu) {
     std::wstring captions;
     for (int i = 0, count = GetMenuItemCount(menu); i < count; ++i) {
@@ -51,6 +63,9 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK
                 break;
             case tovrane::probe::kMenuCaptions:
                 Answer(CaptionsOf(reinterpret_cast<HMENU>(sent->lParam)));
+                break;
+            case tovrane::probe::kProcedureModule:
+                Answer(ProcedureModuleOf(reinterpret_cast<HWND>(sent->lParam)));
                 break;
             case tovrane::probe::kNullDeviceRecord:
                 Answer(std::to_wstring(SendMessageW(reinterpret_cast<HWND>(sent->lParam),

@@ -5,6 +5,7 @@
 //   E: floppy (the stick)   F: CD-ROM   G: floppy whose folder is missing
 // and runs the LayoutAndText group again under code page 1252.
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -186,6 +187,17 @@ TEST_F(LayoutAndText, Form1AndForm3ShowTheirControlsTextsPlacesAndTabOrderAsDesi
                            Px(e.top) + Px(e.height)};
         EXPECT_EQ(RectText(at), RectText(want));
     }
+
+    // The manifest binds the version 6 common controls: comctl32.dll from
+    // its side-by-side folder works the buttons. Without them user32 does,
+    // in the classic style.
+    std::string buttons =
+        probe::Ask(form_, probe::kProcedureModule, reinterpret_cast<LPARAM>(Item(kCommand1)));
+    std::transform(buttons.begin(), buttons.end(), buttons.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    EXPECT_TRUE(buttons.find("\\winsxs\\") != std::string::npos &&
+                buttons.size() > 12 && buttons.substr(buttons.size() - 12) == "comctl32.dll")
+        << "the buttons are worked by " << buttons;
 
     // Label5 overlaps Combo2 and Label1 Combo1: labels and frames lie below
     // every control that takes input, so none paints over one.

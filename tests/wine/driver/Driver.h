@@ -142,6 +142,7 @@ enum Question : WPARAM {
     kFontOf = 1,            // a control: "face|height|charset" of its font
     kMenuCaptions = 2,      // a menu: its items' captions, a line each
     kNullDeviceRecord = 3,  // a window: sends it a volume arrival with lParam 0
+    kProcedureModule = 4,   // a window: the file of the module its window procedure is in
 };
 
 // Installs probe.dll into the thread of `window`, asks, and removes it again.
