@@ -7,6 +7,7 @@
 #   docs/screenshots/form1.png      the main window, opened from the menu
 #   docs/screenshots/form3.png      the program description, opened from it
 #   docs/screenshots/popup.png      the arrival popup counting down
+#   docs/screenshots/repaired.png   a repaired worm stick, and its 说明.txt
 # Where Wine runs no 32-bit programs, of the 64-bit build of the same sources.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -59,6 +60,8 @@ shoot() {
 # The windows open centred in the work area (1024x748); the popup and the
 # menu stand at the bottom-right corner, by the tray icon.
 centre=440x460+292+144
+whole=1024x768+0+0
+no_x=965 no_y=699       # the popup's 否(&N), its top at 748 - 157 and its left at 1024 - 207
 corner=360x300+664+468
 icon_x=1014 icon_y=758  # Wine's taskbar draws the first icon rightmost, 20 px wide
 open_x=960 open_y=703   # "打开程序(&O)": the menu opens above and left of the icon
@@ -83,6 +86,22 @@ shoot form3 "$centre" "$before"
 
 before=$(snap "$corner")
 (cd "$TW_PREFIX/drive_c/tovrane/work" &&
-    wine 'C:\tovrane\stick.exe' plug F "$(tw_drive_folder F)" >/dev/null)
+    wine 'C:\tovrane\stick.exe' worm F "$(tw_drive_folder F)" >/dev/null)
 sleep 2.5  # the slide, and the first seconds of the countdown
 shoot popup "$corner" "$before"
+
+# The stick was a worm's: once the popup has closed, its folders are back and
+# the launchers in 已隔离的可疑文件; Explorer shows the stick and Notepad the
+# record.
+record="$(tw_drive_folder F)/已隔离的可疑文件/说明.txt"
+for ((i = 0; i < 300; i++)); do
+    [ -f "$record" ] && [ -z "$(find "$(tw_drive_folder F)" -maxdepth 1 -name '*.lnk')" ] && break
+    sleep 0.1
+done
+[ -f "$record" ] || tw_die "the worm stick was not repaired"
+xdotool mousemove $no_x $no_y click 1  # 否(&N): the popup goes
+before=$(snap "$whole")
+(cd "$TW_PREFIX/drive_c/tovrane/work" && wine explorer 'F:\') &
+sleep 2
+(cd "$TW_PREFIX/drive_c/tovrane/work" && wine notepad 'F:\已隔离的可疑文件\说明.txt') &
+shoot repaired "$whole" "$before"

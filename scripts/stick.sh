@@ -4,15 +4,16 @@
 # and every window gets the broadcast Windows sends (stick.exe of the build
 # the demo runs: build/win32, or build/win64 where Wine runs no 32-bit programs).
 #   scripts/stick.sh plug    a fresh stick F: holding an autorun.inf file
+#   scripts/stick.sh worm    the same, with a shortcut worm's work on it too
 #   scripts/stick.sh pull    F: pulled out
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 action=${1:-}
 case $action in
-plug | pull) ;;
+plug | worm | pull) ;;
 *)
-    echo "usage: scripts/stick.sh plug|pull" >&2
+    echo "usage: scripts/stick.sh plug|worm|pull" >&2
     exit 2
     ;;
 esac
@@ -45,13 +46,15 @@ export WINEPREFIX=$run_dir/prefix DISPLAY=$display
 cp "$stick_exe" "$WINEPREFIX/drive_c/tovrane/" || exit 1
 cd "$WINEPREFIX/drive_c/tovrane/work" || exit 1
 
-if [ "$action" = plug ]; then
+if [ "$action" != pull ]; then
     # A fresh stick each time: what Tovrane left on an earlier one stays there
     # to be looked at. Inside the demo's folder, removed with it.
     folder=$(mktemp -d "$run_dir/stick-F.XXXXXX") || exit 1
     printf '[autorun]\r\nopen=virus.exe\r\n' >"$folder/autorun.inf"
-    timeout 60 wine 'C:\tovrane\stick.exe' plug F "$folder" || exit 1
+    timeout 60 wine 'C:\tovrane\stick.exe' "$action" F "$folder" || exit 1
     echo "The stick holds autorun.inf; see what is left of it: ls -la $folder"
+    [ "$action" = worm ] &&
+        echo "and what Tovrane wrote about the worm: $folder/已隔离的可疑文件/说明.txt (UTF-16)"
 else
     timeout 60 wine 'C:\tovrane\stick.exe' pull F || exit 1
 fi
