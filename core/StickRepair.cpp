@@ -344,8 +344,10 @@ void StickRepair::Record(Platform& os, const std::wstring& lines) {
         if (!os.LookUp(path, existing)) {
             text = kRecordIntro;
         }
-        text += L"\r\n==== " + DescribeTime(os.Now()) + L"  " + letter_ + L": 盘（卷标 " +
-                Quoted(volume_.label) + L"）====\r\n";
+        const std::wstring label =
+            volume_.label.empty() ? L"没有卷标" : L"卷标 " + Quoted(volume_.label);
+        text += L"\r\n==== " + DescribeTime(os.Now()) + L"  " + letter_ + L": 盘（" + label +
+                L"）====\r\n";
         headed_ = true;
     }
     os.AppendText(path, text + lines);

@@ -101,7 +101,17 @@ done
 [ -f "$record" ] || tw_die "the worm stick was not repaired"
 xdotool mousemove $no_x $no_y click 1  # 否(&N): the popup goes
 before=$(snap "$whole")
+# Notepad in a face that has the full-width punctuation; Wine's default has not.
+wine reg add 'HKCU\Software\Microsoft\Notepad' /v lfFaceName /t REG_SZ /d 'WenQuanYi Micro Hei' \
+    /f >/dev/null 2>&1
 (cd "$TW_PREFIX/drive_c/tovrane/work" && wine explorer 'F:\') &
 sleep 2
 (cd "$TW_PREFIX/drive_c/tovrane/work" && wine notepad 'F:\已隔离的可疑文件\说明.txt') &
+for ((i = 0; i < 100; i++)); do
+    notepad=$(xdotool search --name '说明.txt' 2>/dev/null | head -n 1)
+    [ -n "$notepad" ] && break
+    sleep 0.1
+done
+# Side by side: the stick in Explorer on the left, the record on the right.
+[ -n "$notepad" ] && xdotool windowmove "$notepad" 300 40 windowsize "$notepad" 720 560
 shoot repaired "$whole" "$before"
