@@ -56,6 +56,15 @@ tw_mode_summary() {
     esac
 }
 
+# tw_toolchain MODE: the toolchain file in cmake/ that builds the Windows
+# programs for the mode.
+tw_toolchain() {
+    case $1 in
+    win32) echo mingw-i686.cmake ;;
+    win64) echo mingw-x86_64.cmake ;;
+    esac
+}
+
 # tw_exe_mode FILE: prints win32 or win64 for a 32-bit (i386) or 64-bit
 # (x86-64) Windows program or DLL, read from its PE header.
 tw_exe_mode() {
