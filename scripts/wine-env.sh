@@ -1,7 +1,8 @@
 # Wine sessions for the test suites: a template prefix per build, a private
 # copy of it per suite with mapped drives, a private X display and a private
 # wineserver, all torn down again. Sourced by tests/wine/run-suite.sh (see
-# tests/wine/README.md) and by the run, stick, screenshot and bench scripts.
+# tests/wine/README.md) and by the run, stick, screenshot and bench scripts;
+# build.sh asks it only for the mode.
 #
 # Everything started here is stopped by its pid, or by "wineserver -k" under
 # the suite's own WINEPREFIX: other Wine sessions run on the same machine.
