@@ -70,10 +70,8 @@ say "$(tw_mode_summary)"
 tovrane_exe=$root/build/$TW_MODE/Tovrane.exe
 [ -f "$tovrane_exe" ] || die "no $tovrane_exe: run scripts/build.sh"
 bench_dir=$root/build/bench
-toolchain=mingw-i686.cmake
-[ "$TW_MODE" = win64 ] && toolchain=mingw-x86_64.cmake
 programs=$bench_dir/$TW_MODE  # bare.exe and benchdrv.exe, built as Tovrane.exe is
-cmake -S bench -B "$programs" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" \
+cmake -S bench -B "$programs" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$(tw_toolchain "$TW_MODE")" \
     -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null || die "cannot configure bench/"
 cmake --build "$programs" >/dev/null || die "cannot build bench/"
 gcc -O2 -Wall -o "$bench_dir/watch" bench/watch.c || die "cannot build bench/watch.c"

@@ -21,26 +21,26 @@ esac
 scripts/setup.sh
 
 jobs=$(nproc)
+# shellcheck source=wine-env.sh
+source scripts/wine-env.sh
 
-# build_windows ARCH TOOLCHAIN: build/ARCH with cmake/TOOLCHAIN.
+# build_windows MODE: build/MODE, the Windows programs for the mode.
 build_windows() {
-    cmake -S . -B "build/$1" -DCMAKE_TOOLCHAIN_FILE="cmake/$2" \
+    cmake -S . -B "build/$1" -DCMAKE_TOOLCHAIN_FILE="cmake/$(tw_toolchain "$1")" \
         -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
     cmake --build "build/$1" -j"$jobs"
 }
 
-build_windows win32 mingw-i686.cmake
+build_windows win32
 [ "$what" = win32 ] && exit 0
 
-# shellcheck source=wine-env.sh
-source scripts/wine-env.sh
 if ! mode=$(tw_wine_mode); then
     echo "build: no Wine starts here; the Wine suites will fail" >&2
     mode=win32
 fi
 echo "build: Wine runs here in $(TW_MODE=$mode tw_mode_summary)"
 if [ "$mode" = win64 ]; then
-    build_windows win64 mingw-x86_64.cmake
+    build_windows win64
 fi
 
 if [ "$what" = all ]; then

@@ -1,7 +1,8 @@
 # Wine sessions for the test suites: a template prefix per build, a private
 # copy of it per suite with mapped drives, a private X display and a private
 # wineserver, all torn down again. Sourced by tests/wine/run-suite.sh (see
-# tests/wine/README.md) and by the run, stick, screenshot and bench scripts.
+# tests/wine/README.md) and by the run, stick, screenshot and bench scripts;
+# build.sh asks it only for the mode.
 #
 # Everything started here is stopped by its pid, or by "wineserver -k" under
 # the suite's own WINEPREFIX: other Wine sessions run on the same machine.
@@ -55,6 +56,15 @@ tw_mode_summary() {
     case $TW_MODE in
     win32) echo "win32 mode: the 32-bit build under Wine's 32-bit loader in a win32 prefix" ;;
     win64) echo "win64 mode: the 64-bit build of the same sources under wine64 in a win64 prefix, as $TW_WINE32_LOADER (32-bit) cannot start here" ;;
+    esac
+}
+
+# tw_toolchain MODE: the toolchain file in cmake/ that builds the Windows
+# programs for the mode.
+tw_toolchain() {
+    case $1 in
+    win32) echo mingw-i686.cmake ;;
+    win64) echo mingw-x86_64.cmake ;;
     esac
 }
 
