@@ -25,6 +25,8 @@
 #      of rest, and their memory before and after 1,000 arrivals.
 #   3. 24 more drives (B, D-Z, all hd; Tovrane leaves A: alone), where
 #      "防御本地所有盘符" immunises them all.
+#   4. A worm stick W: of 2,000 root entries and 50 launchers plugged in: the
+#      popup's slide, 否(&N) while the repair goes on, and the repair's time.
 # Other work on the machine disturbs the figures: the sessions run at a raised
 # priority, the programs are measured in turns, and the table states the load.
 set -u -o pipefail
@@ -44,8 +46,10 @@ for arg in "$@"; do
 done
 if [ -n "$quick" ]; then
     start_runs=5 latency_blocks=2 latency_runs=4 idle_seconds=10 arrivals=100 immunise_runs=2
+    worm_runs=2
 else
     start_runs=20 latency_blocks=5 latency_runs=8 idle_seconds=60 arrivals=1000 immunise_runs=5
+    worm_runs=5
 fi
 began=$(date +%s)
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
@@ -253,9 +257,20 @@ immunise_session() {
     driver immunise "$immunise_runs" >>"$samples" || die "immunising failed"
 }
 
+# -- session 4: a worm stick ----------------------------------------------------------
+worm_session() {
+    trap tw_cleanup EXIT
+    open_session bench-worm
+    say "a worm stick of 2,000 root entries and 50 launchers: $worm_runs runs"
+    local stick=$TW_RUN_DIR/drives/w
+    mkdir -p "$stick"
+    driver worm "$worm_runs" W "$stick" >>"$samples" || die "the worm stick failed"
+}
+
 (latency_session) || exit 1
 (resident_session) || exit 1
 (immunise_session) || exit 1
+(worm_session) || exit 1
 
 # -- the table ------------------------------------------------------------------------
 # "median (min–max)" of the samples of FIGURE PROGRAM, or "–".
@@ -305,6 +320,9 @@ drives=$(awk '$1 == "drives" { sub(/\r$/, "", $2); print $2 }' "$samples")
 answer_t=$(awk '$1 == "answer" { print $3 }' "$samples" | sort -g | tail -n 1)
 clock=$(summary clock Tovrane 3)
 n_latency=$(count latency Tovrane) n_start=$(count start Tovrane) n_immunise=$(count immunise Tovrane)
+n_worm=$(count worm_steps Tovrane)
+worm_steps=$(awk '$1 == "worm_steps" { sub(/\r$/, "", $3); print $3 }' "$samples" | sort -u | tr '\n' ' ' | sed 's/ $//')
+worm_close=$(awk '$1 == "worm_close" { print $3 }' "$samples" | sort -g | tail -n 1)
 
 cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
 cat <<EOF
@@ -321,6 +339,9 @@ cat <<EOF
 | growth over arrivals 11–$arrivals, KB: VmRSS, RssAnon, RssFile, RssShmem | $(growths Tovrane) | $(growths bare) | – | none beyond noise (≤ 64) | $growth_goal |
 | immunising every drive ($drives: 24 mapped + C:), click → every \`autorun.inf\` a folder, ms ($n_immunise runs each) | $(summary immunise Tovrane 0) | $(summary immunise bare 0) | $(ratio "$(median immunise Tovrane)" "$(median immunise bare)") | – | – |
 | meanwhile, slowest answer to \`WM_NULL\` in a run, ms | $(summary answer Tovrane 1) | – | – | answers within 2 s | $(within "$answer_t" 2000) |
+| a worm stick of 2,000 root entries and 50 launchers plugged in ($n_worm runs): the popup's steps to rest | $worm_steps | – | – | 47, as on any stick | $([ "$worm_steps" = 47 ] && echo yes || echo no) |
+| meanwhile, at rest and with the repair going on, 否(&N) clicked → popup gone, ms | $(summary worm_close Tovrane 1) | – | – | ≤ 200 | $(within "$worm_close" 200) |
+| arrival → the last of 50 launchers and 50 scripts moved into \`已隔离的可疑文件\`, ms | $(summary worm_repair Tovrane 0) | – | – | – | – |
 
 Machine: $(nproc) CPUs ($cpu), $(wine --version) in $(tw_mode_summary), $(date -u '+%Y-%m-%d %H:%M UTC'); load average $load_before before the run, $(cut -d' ' -f1-3 /proc/loadavg) after; the benchmark ran at $priority.
 Clocks: benchdrv stamps QueryPerformanceCounter just before it makes \`X:\\autorun.inf\`; the host watcher's CLOCK_MONOTONIC_RAW stamp of the creation came $clock ms later (median, min–max): small and positive, so the two stamps are on one clock.
