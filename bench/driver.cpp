@@ -569,12 +569,16 @@ int CountIn(const std::wstring& folder, const wchar_t* pattern) {
 // the time from the arrival to the last launcher and script moved.
 int Worm(int runs, char letter, const std::string& folder) {
     const std::wstring root = std::wstring(L"\\\\?\\") + static_cast<wchar_t>(letter) + L":\\";
+    // Started with the slot empty: a stick already in would bring up the reminder.
+    if (!tovrane::stick::DefineStick(letter, folder + ".empty")) {
+        Fail("could not empty the stick's slot");
+    }
+    PROCESS_INFORMATION process = Start(kTovrane);
+    HWND form = WaitSettled(kTovrane, process);
     if (!tovrane::stick::DefineStick(letter, folder)) {
         Fail("could not put the stick in");
     }
     ClearStick(root);
-    PROCESS_INFORMATION process = Start(kTovrane);
-    HWND form = WaitSettled(kTovrane, process);
     for (int run = 0; run < runs; ++run) {
         LayWormStick(root);
         const long long sent = NowNs();
