@@ -321,7 +321,7 @@ answer_t=$(awk '$1 == "answer" { print $3 }' "$samples" | sort -g | tail -n 1)
 clock=$(summary clock Tovrane 3)
 n_latency=$(count latency Tovrane) n_start=$(count start Tovrane) n_immunise=$(count immunise Tovrane)
 n_worm=$(count worm_steps Tovrane)
-worm_steps=$(awk '$1 == "worm_steps" { sub(/\r$/, "", $3); print $3 }' "$samples" | sort -u | tr '\n' ' ' | sed 's/ $//')
+worm_steps=$(awk '$1 == "worm_steps" { printf "%d\n", $3 }' "$samples" | sort -u | tr '\n' ' ' | sed 's/ $//')
 worm_close=$(awk '$1 == "worm_close" { print $3 }' "$samples" | sort -g | tail -n 1)
 
 cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
