@@ -71,8 +71,9 @@ Link Full(bool unicode) {
 }
 
 TEST(ReadShellLink, GivesEveryTargetInOrderAndTheArgumentsInFull) {
-    Bytes networkInfo = LinkInfo(L"E:\\x.exe", L"");
-    networkInfo[8] = 2;  // CommonNetworkRelativeLinkAndPathSuffix alone
+    // A LinkInfo all header, whose flags say CommonNetworkRelativeLinkAndPathSuffix alone.
+    Bytes networkInfo = Number(0x1C) + Number(0x1C) + Number(2);
+    networkInfo.resize(0x1C);
     const struct {
         const char* what;
         Link link;

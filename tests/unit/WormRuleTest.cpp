@@ -105,10 +105,10 @@ TEST(WormRule, PlansEachLauncherFromTheStickRootAndLeavesLayoutsThatComeCloseAlo
           {L"Report.docx.lnk", Cmd(L"/c start wscript x.vbs & start Report.docx")}},
          L"", L"Notes.lnk#1 +Notes | Report.docx.lnk#1 -x.vbs +Report.docx[20]"},
         {"a blank hidden folder that a launcher named like the label runs from",
-         L" :HSD|KINGSTON.lnk",
-         {{L"KINGSTON.lnk", {{kCmd, L"%windir%\\system32\\cmd.exe"},
+         L" :HSD|Kingston.lnk",
+         {{L"Kingston.lnk", {{kCmd, L"%windir%\\system32\\cmd.exe"},
                              L"/c wscript \"%cd%\\ \\x.vbs\" & start wscript \"%cd%\\ \\y.vbs\""}}},
-         L" \\x.vbs| \\y.vbs:HSA", L"KINGSTON.lnk#1 -' \\y.vbs' +' '>已恢复的文件夹 =' \\x.vbs'"},
+         L" \\x.vbs| \\y.vbs:HSA", L"Kingston.lnk#1 -' \\y.vbs' +' '>已恢复的文件夹 =' \\x.vbs'"},
         {"named like an unlabelled stick: either name, hidden or not",
          L" :HSD|已恢复的文件夹:D|Docs:D|可移动磁盘.lnk|Removable Disk.lnk",
          {{L"可移动磁盘.lnk", Cmd(L"/c start \"\" \"%cd%\\ \\\" & start Docs")},
@@ -124,28 +124,32 @@ TEST(WormRule, PlansEachLauncherFromTheStickRootAndLeavesLayoutsThatComeCloseAlo
                               L"\"%cd%\\Photos\\\"")}},
          L"", L"Photos.lnk#1 -a.vbs -b.js -c.bat -d.hta -e.wsf -~$f.dat +Photos"},
         {"names ordinary paths cannot open are given new ones",
-         L" :HSD|Photos.:HSD|photos:D|\u00A0:HSD|Report.docx :HSA|  :HS|aux:HSD|KINGSTON.lnk",
+         L" :HSD|Photos.:HSD|photos:D|\u00A0:HSD|Report.docx :HSA|  :HS|aux:HSD|lpt1.txt:HSA|"
+         L"KINGSTON.lnk",
          {{L"KINGSTON.lnk", Cmd(L"/c start explorer \"%cd%\\ \\\" & start explorer "
                                 L"\"%cd%\\Photos.\\\" & start explorer %cd%\\\u00A0 & start "
-                                L"\"%cd%\\Report.docx \" & start \"%cd%\\  \" & explorer aux")}},
+                                L"\"%cd%\\Report.docx \" & start \"%cd%\\  \" & explorer aux & "
+                                L"start lpt1.txt")}},
          L"", L"KINGSTON.lnk#1 +' '>已恢复的文件夹 +Photos.>Photos-2 +\u00A0 "
-              L"+'Report.docx '>Report.docx[20] +'  '>已恢复的文件 +aux>已恢复的文件夹-2"},
+              L"+'Report.docx '>Report.docx[20] +'  '>已恢复的文件 +aux>已恢复的文件夹-2 "
+              L"+lpt1.txt>已恢复的文件.txt[20]"},
         {"never-touched names: neither given back, moved nor imitated",
          L"RECYCLER:HSD|System Volume Information:HSD|FOUND.000:HSD|FOUND.000.exe|desktop.ini:HSA|"
-         L"autorun.inf:RHSD|autorun.inf.exe|Photos:HSD|Photos.lnk|RECYCLER.lnk|"
+         L"autorun.inf:RHSD|autorun.inf.exe|$RECYCLE.BIN:HSD|Photos:HSD|Photos.lnk|RECYCLER.lnk|"
          L"已隔离的可疑文件:HSD|已隔离的可疑文件.exe",
-         {{L"Photos.lnk", Cmd(L"/c start explorer RECYCLER & start \"System Volume Information\" & "
-                              L"wscript RECYCLER\\S-1\\x.vbs & start desktop.ini & start Photos")},
+         {{L"Photos.lnk", Cmd(L"/c explorer RECYCLER & explorer $RECYCLE.BIN & start \"System "
+                              L"Volume Information\" & wscript RECYCLER\\S-1\\x.vbs & start "
+                              L"desktop.ini & start Photos")},
           {L"RECYCLER.lnk", Cmd(L"/c RECYCLER\\S-1\\y.exe")}},
          L"RECYCLER\\S-1:D|RECYCLER\\S-1\\x.vbs|RECYCLER\\S-1\\y.exe",
-         L"Photos.lnk#1 -RECYCLER\\S-1\\x.vbs +Photos =RECYCLER =System Volume Information "
-         L"=desktop.ini | RECYCLER.lnk#1 -RECYCLER\\S-1\\y.exe"},
+         L"Photos.lnk#1 -RECYCLER\\S-1\\x.vbs +Photos =RECYCLER =$RECYCLE.BIN "
+         L"=System Volume Information =desktop.ini | RECYCLER.lnk#1 -RECYCLER\\S-1\\y.exe"},
         {"tokens that name nothing on the stick; a visible payload; deeper paths",
          L"Photos:HSD|x.vbs:HSA|Photos.lnk|Music:HSD|v.vbs|Music.lnk|Album:HSD|Album.lnk|Cache:HSD|"
          L"Pics:D",
          {{L"Photos.lnk", Cmd(L"/c wscript F:\\x.vbs & wscript ..\\x.vbs & wscript %cd%\\..\\x.vbs"
                               L" & wscript %temp%\\x.vbs & wscript \\\\server\\s\\x.vbs")},
-          {L"Music.lnk", {{L"C:\\WINDOWS\\system32\\wscript.exe"}, L"v.vbs"}},
+          {L"Music.lnk", {{L"C:/WINDOWS/system32/wscript.exe"}, L"v.vbs"}},
           {L"Album.lnk", Cmd(L"/c start /d Cache wscript Pics\\sys\\z.vbs & wscript "
                              L"Pics\\link\\w.vbs & wscript Pics\\sys & wscript Pics\\gone.vbs & "
                              L"start Photos.lnk")}},
@@ -203,10 +207,11 @@ TEST(WormRule, PlansEachLauncherFromTheStickRootAndLeavesLayoutsThatComeCloseAlo
 }
 
 TEST(WormRule, AsksOnlyForWhatPossibleLaunchersNameBelowTheRoot) {
-    StickRoot root{L'E', L"", Items(L" :HSD|Docs:D|Photos:HSD|Photos.lnk|Docs.lnk"), {}, {}};
+    StickRoot root{
+        L'E', L"", Items(L" :HSD|Docs:D|Link:HSDL|Photos:HSD|Photos.lnk|Docs.lnk"), {}, {}};
     root.shortcuts = {
-        {L"Photos.lnk", Cmd(L"/c wscript \"%cd%\\ \\a\\b.vbs\" & wscript "
-                            L"\"%CD%\\ \\A\\B.vbs\" & type Docs\\readme.txt & start x.vbs\\y")},
+        {L"Photos.lnk", Cmd(L"/c wscript \"%cd%\\ \\a\\b.vbs\" & wscript \"%CD%\\ \\A\\B.vbs\" & "
+                            L"type Docs\\readme.txt & start x.vbs\\y & wscript Link\\z.vbs")},
         {L"Docs.lnk", {{L"E:\\Docs\\tool.exe"}, L""}}};  // no hidden twin: no launcher
     EXPECT_EQ(PathsToInspect(root),
               (std::vector<std::wstring>{L" \\a", L" \\a\\b.vbs", L"Docs\\readme.txt"}));
