@@ -196,8 +196,7 @@ public:
             file.content = "\xFF\xFE";
         }
         for (wchar_t c : text) {
-            file.content += static_cast<char>(c & 0xFF);
-            file.content += static_cast<char>((c >> 8) & 0xFF);
+            file.content += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8 & 0xFF)};
         }
         return OsResult::Ok();
     }
@@ -295,11 +294,7 @@ private:
     };
     struct Listing : FolderListing {
         bool Next(FileEntry& entry) override {
-            if (next == entries.size()) {
-                return false;
-            }
-            entry = entries[next++];
-            return true;
+            return next < entries.size() && (entry = entries[next++], true);
         }
         std::vector<FileEntry> entries;
         std::size_t next = 0;

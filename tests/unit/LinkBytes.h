@@ -42,24 +42,19 @@ inline Bytes Text(const std::wstring& text, int width) {
 // LinkInfo with a VolumeID and a local path (VolumeIDAndLocalBasePath): the ANSI forms, and from a
 // header of 0x24 bytes on the Unicode forms too.
 inline Bytes LinkInfo(const std::wstring& base, const std::wstring& suffix,
-               std::uint32_t headerSize = 0x1C, const std::wstring& wideBase = L"",
-               const std::wstring& wideSuffix = L"") {
+                      std::uint32_t headerSize = 0x1C, const std::wstring& wideBase = L"",
+                      const std::wstring& wideSuffix = L"") {
     Bytes body = Number(0x11) + Number(2) + Number(0x1234) + Number(0x10) + Bytes{0};
-    std::vector<std::uint32_t> offsets;  // of the strings, from LinkInfo's start
-    const auto add = [&](const std::wstring& text, int width) {
-        offsets.push_back(headerSize + body.size());
-        body += Text(text + L'\0', width);
-    };
-    add(base, 1), add(suffix, 1);
-    if (headerSize >= 0x24) {
-        add(wideBase, 2), add(wideSuffix, 2);
+    const std::wstring* strings[] = {&base, &suffix, &wideBase, &wideSuffix};
+    std::uint32_t offsets[4] = {};  // of the strings, from LinkInfo's start
+    for (int i = 0; i < (headerSize >= 0x24 ? 4 : 2); ++i) {
+        offsets[i] = headerSize + body.size();
+        body += Text(*strings[i] + L'\0', i < 2 ? 1 : 2);
     }
     Bytes out = Number(headerSize + body.size()) + Number(headerSize) + Number(1) +
-                Number(headerSize) + Number(offsets[0]) + Number(0) + Number(offsets[1]);
-    if (headerSize >= 0x24) {
-        out += Number(offsets[2]) + Number(offsets[3]);
-    }
-    out.resize(headerSize);
+                Number(headerSize) + Number(offsets[0]) + Number(0) + Number(offsets[1]) +
+                Number(offsets[2]) + Number(offsets[3]);
+    out.resize(headerSize);  // without the Unicode offsets in a shorter header
     return out += body;
 }
 
@@ -83,7 +78,9 @@ enum StringId { kName, kRelativePath, kWorkingDir, kArguments, kIconLocation };
 class Link {
 public:
     Link& Ansi() { return unicode_ = false, *this; }
-    Link& IdList(std::size_t size) { return idList_ = Number(size, 2) + Bytes(size, 0x11), *this; }
+    // Zeros: an ID list read by mistake as what follows it makes a structure
+    // that fits, not one that fails anyway.
+    Link& IdList(std::size_t size) { return idList_ = Number(size, 2) + Bytes(size, 0), *this; }
     Link& Info(Bytes info) { return info_ = std::move(info), *this; }
     Link& String(StringId id, std::wstring text) { return strings_[id] = std::move(text), *this; }
     Link& Extra(Bytes block) { return extra_.push_back(std::move(block)), *this; }
@@ -130,8 +127,7 @@ private:
 
 // A shortcut to `target` (its relative path) with `arguments`, in Unicode.
 inline std::string ShortcutTo(const std::wstring& target, const std::wstring& arguments) {
-    const Bytes bytes =
-        Link().String(kRelativePath, target).String(kArguments, arguments).Build();
+    const Bytes bytes = Link().String(kRelativePath, target).String(kArguments, arguments).Build();
     return std::string(bytes.begin(), bytes.end());
 }
 

@@ -38,17 +38,14 @@ FakePlatform WormStick() {
     return os;
 }
 
+// Each character here is below U+10000: one byte, or a lead byte and one or two more.
 std::string Utf8(const std::wstring& text) {
     std::string out;
-    for (wchar_t c : text) {
-        const unsigned u = static_cast<unsigned>(c);
-        if (u < 0x80) {
-            out += static_cast<char>(u);
-        } else if (u < 0x800) {
-            out += {static_cast<char>(0xC0 | u >> 6), static_cast<char>(0x80 | (u & 0x3F))};
-        } else {
-            out += {static_cast<char>(0xE0 | u >> 12), static_cast<char>(0x80 | (u >> 6 & 0x3F)),
-                    static_cast<char>(0x80 | (u & 0x3F))};
+    for (const unsigned u : text) {
+        const int more = u < 0x80 ? 0 : u < 0x800 ? 1 : 2;
+        out += static_cast<char>(more ? (0xFF00 >> (more + 1) & 0xFF) | u >> 6 * more : u);
+        for (int i = more; i-- > 0;) {
+            out += static_cast<char>(0x80 | (u >> 6 * i & 0x3F));
         }
     }
     return out;
@@ -110,7 +107,6 @@ TEST(StickRepair, MovesLaunchersAndPayloadGivesBackWhatTheyHidAndWritesItDown) {
         std::string after;
         std::vector<std::wstring> recorded, left;
     };
-    const std::string mine = "notes.txt 32\n";
     const std::string jail = "已隔离的可疑文件/ 0\n";
     const std::string worm = "Photos/ 0\nPhotos.lnk 32\nPhotos\\a.jpg 32\nnotes.txt 32\nx.vbs 7\n";
     // clang-format off
@@ -198,19 +194,18 @@ TEST(StickRepair, MovesLaunchersAndPayloadGivesBackWhatTheyHidAndWritesItDown) {
 // or none, it stops and changes nothing more. A drive that is not there, or
 // unreadable, has no job at all.
 TEST(StickRepair, IsDroppedWhenTheVolumeChangesOrCannotBeRead) {
-    for (const char* change : {"serial", "label", "medium"}) {
+    const std::pair<const char*, void (*)(FakePlatform&)> changes[] = {
+        {"serial", [](FakePlatform& os) { os.volumes[L'E'].serial ^= 1; }},
+        {"label", [](FakePlatform& os) { os.volumes[L'E'].label = L"KINGSTON2"; }},
+        {"medium", [](FakePlatform& os) { os.volumes.erase(L'E'); }},
+    };
+    for (const auto& [change, make] : changes) {
         FakePlatform os = WormStick();
         os.clockStep = 15;
         StickRepair repair(L"E");
         EXPECT_EQ(repair.Step(os, 20), StickRepair::Progress::Working) << change;
         const std::string before = Listing(os);
-        if (change == std::string("serial")) {
-            os.volumes[L'E'].serial ^= 1;
-        } else if (change == std::string("label")) {
-            os.volumes[L'E'].label = L"KINGSTON2";
-        } else {
-            os.volumes.erase(L'E');
-        }
+        make(os);
         StickRepair::Progress end;
         RunWhole(os, repair, 20, end);
         EXPECT_EQ(end, StickRepair::Progress::Dropped) << change;
