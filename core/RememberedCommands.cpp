@@ -1,18 +1,10 @@
 #include "core/RememberedCommands.h"
 
-#include <algorithm>
+#include "core/Text.h"
 
 namespace tovrane {
 
 namespace {
-
-// Registry names compare without regard to case; verbs are ASCII names.
-bool SameName(const std::wstring& a, const std::wstring& b) {
-    auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; };
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [&](wchar_t x, wchar_t y) { return lower(x) == lower(y); });
-}
 
 RememberedShell ReadShell(Platform& os, const std::wstring& shell) {
     RememberedShell read;
@@ -45,6 +37,7 @@ ShellCleanup PlanShellCleanup(const RememberedShell& shell) {
     ShellCleanup cleanup;
     bool defaultStays = false;
     for (const RememberedShell::Verb& verb : shell.verbs) {
+        // Registry names compare without regard to case.
         const bool names = shell.defaultVerb.present && SameName(shell.defaultVerb.text, verb.name);
         if (!verb.command.empty()) {
             cleanup.verbs.push_back(verb.name);

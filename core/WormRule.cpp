@@ -16,38 +16,7 @@ constexpr std::size_t kNoItem = static_cast<std::size_t>(-1);
 constexpr std::uint32_t kHiddenSystem = attr::kHidden | attr::kSystem;
 // What SetFileAttributesW sets besides hidden and system: read-only, archive,
 // temporary, offline and not-content-indexed.
-constexpr std::uint32_t kSettable = attr::kReadOnly | 0x20 | 0x100 | 0x1000 | 0x2000;
-
-// Names compare with ASCII case folding only. The file system folds more
-// letters (accented Latin, Greek, Cyrillic), so two names it takes for one
-// may stay two here: a launcher then goes unrecognised rather than matched
-// wrongly, and a new name already taken in that way is refused by the file
-// system, which the repair records. The names that matter here, the
-// worm's and the system's, are ASCII or Chinese.
-wchar_t Fold(wchar_t c) {
-    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-}
-
-std::wstring Folded(wstring_view text) {
-    std::wstring folded(text);
-    std::transform(folded.begin(), folded.end(), folded.begin(), Fold);
-    return folded;
-}
-
-bool SameName(wstring_view a, wstring_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](wchar_t x, wchar_t y) { return Fold(x) == Fold(y); });
-}
-
-bool StartsWith(wstring_view text, wstring_view prefix) {
-    return text.size() >= prefix.size() && SameName(text.substr(0, prefix.size()), prefix);
-}
-
-bool EndsWith(wstring_view text, wstring_view suffix) {
-    return text.size() >= suffix.size() &&
-           SameName(text.substr(text.size() - suffix.size()), suffix);
-}
+constexpr std::uint32_t kSettable = attr::kReadOnly | attr::kArchive | 0x100 | 0x1000 | 0x2000;
 
 bool IsHidden(std::uint32_t attributes) {
     return (attributes & kHiddenSystem) == kHiddenSystem;
@@ -197,7 +166,7 @@ Place Resolve(wstring_view token, const Stick& stick) {
         // At the root %cd% is "X:\", so "%cd%x" names x as "%cd%\x" does.
         rest.remove_prefix(4);
     } else if (rest.size() >= 2 && rest[1] == L':') {
-        if (Fold(rest[0]) != Fold(stick.root.letter)) {
+        if (FoldCase(rest[0]) != FoldCase(stick.root.letter)) {
             place.kind = Place::Elsewhere;
             return place;
         }

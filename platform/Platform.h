@@ -39,6 +39,7 @@ constexpr std::uint32_t kReadOnly = 1;
 constexpr std::uint32_t kHidden = 2;
 constexpr std::uint32_t kSystem = 4;
 constexpr std::uint32_t kDirectory = 0x10;
+constexpr std::uint32_t kArchive = 0x20;
 constexpr std::uint32_t kReparsePoint = 0x400;  // a link, a junction or a mount point
 }  // namespace attr
 
