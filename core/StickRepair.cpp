@@ -45,17 +45,6 @@ std::wstring LastPart(const std::wstring& relative) {
     return relative.substr(relative.find_last_of(L'\\') + 1);
 }
 
-bool EndsWithLnk(const std::wstring& name) {
-    if (name.size() < 4) {
-        return false;
-    }
-    std::wstring tail = name.substr(name.size() - 4);
-    for (wchar_t& c : tail) {
-        c = c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-    }
-    return tail == L".lnk";
-}
-
 std::wstring Widen(Platform& os, const LinkText& text) {
     return text.ansi ? os.FromAnsi(text.bytes) : text.wide;
 }
@@ -76,12 +65,27 @@ std::wstring Failed(const OsResult& result) {
     return L"（失败，系统错误 " + Decimal(result.error) + L"）";
 }
 
+// Moves `from` to `stem` + `tail`, or when that name is taken to `stem`-2 +
+// `tail`, -3...; `chosen` gets the name it went to (relative to the root).
+OsResult MoveToFreeName(Platform& os, const std::wstring& root, const std::wstring& from,
+                        const std::wstring& stem, const std::wstring& tail, std::wstring& chosen) {
+    OsResult moved;
+    for (int n = 1; n <= kMaxSuffix; ++n) {
+        chosen = stem + (n == 1 ? L"" : L"-" + Decimal(n)) + tail;
+        moved = os.MovePath(root + from, root + chosen);
+        if (moved || (moved.error != kFileExists && moved.error != kAlreadyExists)) {
+            break;
+        }
+    }
+    return moved;
+}
+
 }  // namespace
 
 std::wstring DescribeAttributes(std::uint32_t attributes) {
     static const std::pair<std::uint32_t, const wchar_t*> kNames[] = {
         {attr::kReadOnly, L"只读"},       {attr::kHidden, L"隐藏"}, {attr::kSystem, L"系统"},
-        {attr::kDirectory, L"文件夹"},    {0x20, L"存档"},          {attr::kReparsePoint, L"链接"},
+        {attr::kDirectory, L"文件夹"},    {attr::kArchive, L"存档"},          {attr::kReparsePoint, L"链接"},
     };
     std::wstring text;
     for (const auto& [bit, name] : kNames) {
@@ -187,7 +191,7 @@ bool StickRepair::ListOne() {
 bool StickRepair::ReadOneShortcut(Platform& os) {
     for (; next_ < entries_.size(); ++next_) {
         const FileEntry& entry = entries_[next_];
-        if ((entry.attributes & attr::kDirectory) || !EndsWithLnk(entry.name) ||
+        if ((entry.attributes & attr::kDirectory) || !EndsWith(entry.name, L".lnk") ||
             entry.size > kMaxShortcutBytes) {
             continue;
         }
@@ -246,29 +250,26 @@ bool StickRepair::QuarantineReady(Platform& os) {
     return quarantine_ == 1;
 }
 
-std::wstring StickRepair::Quarantine(Platform& os, const std::wstring& relative) {
+bool StickRepair::Quarantine(Platform& os, const std::wstring& relative, std::wstring& lines) {
     FileEntry before;
     if (!os.LookUp(Path(relative), before)) {
-        return L"  未移动 " + relative + L"：它已不在了\r\n";
+        lines += L"  未移动 " + relative + L"：它已不在了\r\n";
+        return false;
     }
     const std::wstring described = L"（原属性：" + DescribeAttributes(before.attributes) +
                                    L"；修改时间：" + DescribeTime(os.LocalTimeOf(before.writeTime)) +
                                    L"）";
-    const std::wstring name = LastPart(relative);
-    OsResult moved;
-    for (int n = 1; n <= kMaxSuffix; ++n) {
-        const std::wstring renamed = name + (n == 1 ? L"" : L"-" + Decimal(n)) + L".txt";
-        const std::wstring to = std::wstring(kQuarantineFolder) + L"\\" + renamed;
-        moved = os.MovePath(Path(relative), Path(to));
-        if (moved) {
-            os.SetAttributes(Path(to), attr::kNormal);
-            return L"  已移到这里：" + relative + L" → " + renamed + described + L"\r\n";
-        }
-        if (moved.error != kFileExists && moved.error != kAlreadyExists) {
-            break;
-        }
+    std::wstring to;
+    const OsResult moved = MoveToFreeName(os, Path(L""), relative,
+                                          std::wstring(kQuarantineFolder) + L"\\" + LastPart(relative),
+                                          L".txt", to);
+    if (!moved) {
+        lines += L"  未能移动 " + relative + described + Failed(moved) + L"\r\n";
+        return false;
     }
-    return L"  未能移动 " + relative + described + Failed(moved) + L"\r\n";
+    os.SetAttributes(Path(to), attr::kNormal);
+    lines += L"  已移到这里：" + relative + L" → " + LastPart(to) + described + L"\r\n";
+    return true;
 }
 
 std::wstring StickRepair::GiveBack(Platform& os, const GivenBack& item) {
@@ -286,19 +287,12 @@ std::wstring StickRepair::GiveBack(Platform& os, const GivenBack& item) {
     if (item.newName.empty()) {
         return L"  已恢复显示：" + Quoted(item.name) + was + L"\r\n";
     }
-    OsResult renamed;
-    for (int n = 1; n <= kMaxSuffix; ++n) {
-        const std::wstring name = item.newName + (n == 1 ? L"" : L"-" + Decimal(n));
-        renamed = os.MovePath(Path(item.name), Path(name));
-        if (renamed) {
-            return L"  已恢复显示并改名：" + Quoted(item.name) + L" → " + Quoted(name) + was +
-                   L"\r\n";
-        }
-        if (renamed.error != kFileExists && renamed.error != kAlreadyExists) {
-            break;
-        }
+    std::wstring name;
+    const OsResult renamed = MoveToFreeName(os, Path(L""), item.name, item.newName, L"", name);
+    if (!renamed) {
+        return L"  已恢复显示 " + Quoted(item.name) + was + L"，但未能改名" + Failed(renamed) + L"\r\n";
     }
-    return L"  已恢复显示 " + Quoted(item.name) + was + L"，但未能改名" + Failed(renamed) + L"\r\n";
+    return L"  已恢复显示并改名：" + Quoted(item.name) + L" → " + Quoted(name) + was + L"\r\n";
 }
 
 bool StickRepair::RepairOne(Platform& os) {
@@ -308,13 +302,11 @@ bool StickRepair::RepairOne(Platform& os) {
     const LauncherPlan& plan = plans_[next_++];
     std::wstring lines = L"病毒的启动器 " + Quoted(plan.name) + L"（" + RuleText(plan.rule) + L"）\r\n";
     if (QuarantineReady(os)) {
-        const std::wstring launcher = Quarantine(os, plan.name);
-        if (launcher.rfind(L"  已移到这里", 0) != 0) {
+        if (!Quarantine(os, plan.name, lines)) {
             left_.push_back(plan.name);
         }
-        lines += launcher;
         for (const std::wstring& payload : plan.moved) {
-            lines += Quarantine(os, payload);
+            Quarantine(os, payload, lines);
         }
     } else {
         left_.push_back(plan.name);

@@ -59,8 +59,9 @@ private:
 
     std::wstring Path(const std::wstring& relative) const;  // "\\?\E:\relative"
     // Moves a root item or a file below the root into the quarantine folder
-    // as NAME.txt (NAME-2.txt... when taken); one line of the record.
-    std::wstring Quarantine(Platform& os, const std::wstring& relative);
+    // as NAME.txt (NAME-2.txt... when taken), adding its line of the record
+    // to `lines`; true when it moved.
+    bool Quarantine(Platform& os, const std::wstring& relative, std::wstring& lines);
     std::wstring GiveBack(Platform& os, const GivenBack& item);
     // The quarantine folder, made when missing; false when something else
     // stands there.
