@@ -105,6 +105,15 @@ std::uint64_t FromFileTime(const FILETIME& time) {
     return static_cast<std::uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
 }
 
+// A found entry (WIN32_FIND_DATAW) or a looked-up one
+// (WIN32_FILE_ATTRIBUTE_DATA): the latter's fields are the former's first ones.
+template <typename Data>
+FileEntry EntryOf(const std::wstring& name, const Data& data) {
+    return {name, data.dwFileAttributes,
+            static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow,
+            FromFileTime(data.ftLastWriteTime)};
+}
+
 LocalTime FromSystemTime(const SYSTEMTIME& time) {
     return {time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond};
 }
@@ -152,10 +161,7 @@ public:
             if (name == L"." || name == L"..") {
                 continue;
             }
-            entry.name = name;
-            entry.attributes = found.dwFileAttributes;
-            entry.size = static_cast<std::uint64_t>(found.nFileSizeHigh) << 32 | found.nFileSizeLow;
-            entry.writeTime = FromFileTime(found.ftLastWriteTime);
+            entry = EntryOf(name, found);
             return true;
         }
         return false;
@@ -286,10 +292,7 @@ bool Win32Platform::LookUp(const std::wstring& path, FileEntry& entry) {
         return false;
     }
     const std::size_t slash = path.find_last_of(L'\\');
-    entry.name = slash == std::wstring::npos ? path : path.substr(slash + 1);
-    entry.attributes = data.dwFileAttributes;
-    entry.size = static_cast<std::uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
-    entry.writeTime = FromFileTime(data.ftLastWriteTime);
+    entry = EntryOf(slash == std::wstring::npos ? path : path.substr(slash + 1), data);
     return true;
 }
 
