@@ -177,7 +177,8 @@ void OnVolumeArrival(std::uint32_t unitMask) {
     if (!cleaned.empty()) {
         PostMessageW(g_form, kForgetRememberedCommands, UnitMaskOf(cleaned), 0);
     }
-    for (wchar_t letter : DriveLettersOf(unitMask)) {
+    // Only a cleaned drive, removable or fixed, can be a stick to repair.
+    for (wchar_t letter : cleaned) {
         if (IsStickDrive(*g_os, DriveLetter(1, letter))) {
             StartRepair(letter);
         }
