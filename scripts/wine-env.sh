@@ -19,7 +19,7 @@ TW_PREFIX=""           # this suite's WINEPREFIX
 TW_XVFB_PID=""
 TW_PROGRAM_PID=""      # the "timeout wine PROGRAM" of tw_run_program
 TW_DRIVE_TYPES=()      # registry lines for the mapped drives' types
-TW_FROZEN=()           # drive folders made immutable, to thaw at the end
+TW_FROZEN=()           # drive folders that may be immutable, to thaw at the end
 TW_FREEZABLE=()        # drive folders frozen, items and all, when a test asks
 TW_HELPER_PIDS=()      # the freezer and the drive_c watch, stopped at the end
 TW_KEEP=""             # non-empty: leave TW_RUN_DIR for inspection
@@ -271,6 +271,7 @@ tw_map_drive() {
     freezable)
         mkdir "$folder" || tw_die "could not make $folder"
         TW_FREEZABLE+=("$folder")
+        TW_FROZEN+=("$folder")  # thawed at the end, whether or not it was frozen
         ;;
     unplugged)
         mkdir "$folder" || tw_die "could not make $folder"
@@ -437,14 +438,11 @@ tw_cleanup() {
         TW_XVFB_PID=""
     fi
     local folder
+    # Recursively: a freezable drive has its items frozen too.
     for folder in "${TW_FROZEN[@]}"; do
-        chattr -i "$folder" || tw_log "could not thaw $folder: run chattr -i on it"
+        chattr -R -i "$folder" || tw_log "could not thaw $folder: run chattr -R -i on it"
     done
-    TW_FROZEN=()
-    for folder in "${TW_FREEZABLE[@]}"; do
-        chattr -R -i "$folder" 2>/dev/null
-    done
-    TW_FREEZABLE=()
+    TW_FROZEN=() TW_FREEZABLE=()
     if [ -n "$TW_RUN_DIR" ] && [ -d "$TW_RUN_DIR" ]; then
         if [ -n "$TW_KEEP" ]; then
             tw_log "kept $TW_RUN_DIR"

@@ -10,7 +10,6 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -113,55 +112,50 @@ bool LayWorm(wchar_t letter) {
                              L"/c start wscript.exe \"%cd%\\x.vbs\" & start explorer Docs");
 }
 
+// The entries of `folder`, "." and ".." left out.
+std::vector<WIN32_FIND_DATAW> Entries(const std::wstring& folder) {
+    std::vector<WIN32_FIND_DATAW> entries;
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((folder + L"*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) {
+        return entries;
+    }
+    do {
+        if (std::wstring(found.cFileName) != L"." && std::wstring(found.cFileName) != L"..") {
+            entries.push_back(found);
+        }
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    return entries;
+}
+
 // Every item below the root, a line each: its path, attributes, creation
 // and last-write times, size.
 std::string Snapshot(const std::wstring& folder, const std::wstring& below = L"") {
     std::ostringstream out;
-    WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW((folder + below + L"*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) {
-        return "";
-    }
-    std::vector<std::wstring> folders;
-    do {
-        const std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..") {
-            continue;
-        }
-        out << Utf8(below + name) << ' ' << Hex(found.dwFileAttributes) << ' '
+    for (const WIN32_FIND_DATAW& found : Entries(folder + below)) {
+        const std::wstring path = below + found.cFileName;
+        out << Utf8(path) << ' ' << Hex(found.dwFileAttributes) << ' '
             << found.ftCreationTime.dwLowDateTime << ' ' << found.ftLastWriteTime.dwLowDateTime
             << ' ' << found.nFileSizeLow << '\n';
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            folders.push_back(below + name + L"\\");
+            out << Snapshot(folder, path + L"\\");
         }
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
-    for (const std::wstring& sub : folders) {
-        out << Snapshot(folder, sub);
     }
     return out.str();
 }
 
 // What the root holds, names and the hidden and system bits only: "Docs/HS".
 std::string Names(wchar_t letter, const std::wstring& below = L"") {
-    std::string names;
-    WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW((Root(letter) + below + L"*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE) {
-        return "";
-    }
     std::vector<std::string> listed;
-    do {
-        const std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..") {
-            const DWORD a = found.dwFileAttributes;
-            listed.push_back(Utf8(name) + (a & FILE_ATTRIBUTE_DIRECTORY ? "/" : "") +
-                             (a & FILE_ATTRIBUTE_HIDDEN ? "H" : "") +
-                             (a & FILE_ATTRIBUTE_SYSTEM ? "S" : ""));
-        }
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
+    for (const WIN32_FIND_DATAW& found : Entries(Root(letter) + below)) {
+        const DWORD a = found.dwFileAttributes;
+        listed.push_back(Utf8(found.cFileName) + (a & FILE_ATTRIBUTE_DIRECTORY ? "/" : "") +
+                         (a & FILE_ATTRIBUTE_HIDDEN ? "H" : "") +
+                         (a & FILE_ATTRIBUTE_SYSTEM ? "S" : ""));
+    }
     std::sort(listed.begin(), listed.end());
+    std::string names;
     for (const std::string& name : listed) {
         names += name + " ";
     }
@@ -170,7 +164,6 @@ std::string Names(wchar_t letter, const std::wstring& below = L"") {
 
 // 说明.txt of the stick as text; checks that it is UTF-16LE with its mark.
 std::wstring RecordOn(wchar_t letter) {
-    std::ifstream file;
     const std::wstring path = Root(letter) + kJail + L"\\说明.txt";
     HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, 0, nullptr);
